@@ -1,0 +1,68 @@
+#include "platform/codepage.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CodePageTest : public ::testing::Test {
+ protected:
+  void TearDown() override { platform::SetLocaleProvider(nullptr); }
+  void UseLocale(std::string name) {
+    platform::SetLocaleProvider([name] { return name; });
+  }
+};
+
+TEST_F(CodePageTest, LanguageGivesTheWindowsCodePage) {
+  const struct {
+    const char* locale;
+    int code_page;
+  } cases[] = {
+      {"en_US.UTF-8", 1252}, {"de_DE@euro", 1252}, {"C", 1252},     {"POSIX", 1252},
+      {"pl_PL.UTF-8", 1250}, {"ru_RU", 1251},      {"el_GR", 1253}, {"tr_TR", 1254},
+      {"he_IL", 1255},       {"ar_EG", 1256},      {"lt_LT", 1257}, {"vi_VN", 1258},
+      {"th_TH", 874},        {"ja_JP.UTF-8", 932}, {"zh_CN", 936},  {"zh_TW", 950},
+      {"ko_KR", 949},        {"xx_YY", 1252},
+  };
+  for (const auto& c : cases) {
+    UseLocale(c.locale);
+    EXPECT_EQ(platform::AnsiCodePage(), c.code_page) << c.locale;
+  }
+}
+
+TEST_F(CodePageTest, RoundTripsEveryCodePageThroughUtf8) {
+  const struct {
+    int code_page;
+    std::string utf8;
+  } cases[] = {
+      {1252, "Fran\xC3\xA7ois \xE2\x82\xAC"},          // François €
+      {1250, "\xC5\x81\xC3\xB3\x64\xC5\xBA"},          // Łódź
+      {1251, "\xD0\x9F\xD1\x80\xD0\xB8"},              // При
+      {932, "\xE6\x97\xA5\xE6\x9C\xAC"},               // 日本
+      {936, "\xE4\xB8\xAD\xE6\x96\x87"},               // 中文
+      {949, "\xED\x95\x9C\xEA\xB5\xAD"},               // 한국
+      {950, "\xE4\xB8\xAD\xE6\x96\x87"},               // 中文
+  };
+  for (const auto& c : cases) {
+    const std::string ansi = platform::Utf8ToAnsi(c.utf8, c.code_page);
+    EXPECT_NE(ansi, c.utf8) << c.code_page;
+    EXPECT_EQ(ansi.find('?'), std::string::npos) << c.code_page;
+    EXPECT_EQ(platform::AnsiToUtf8(ansi, c.code_page), c.utf8) << c.code_page;
+  }
+}
+
+TEST_F(CodePageTest, MissingCharactersBecomeQuestionMarks) {
+  // "a日b" in 1252 and an invalid UTF-8 byte both give '?', keeping what follows.
+  EXPECT_EQ(platform::Utf8ToAnsi("a\xE6\x97\xA5" "b", 1252), "a?b");
+  EXPECT_EQ(platform::Utf8ToAnsi("a\xFF" "b", 1252), "a?b");
+  EXPECT_EQ(platform::Utf8ToAnsi("plain", 1252), "plain");
+}
+
+TEST_F(CodePageTest, DefaultConversionFollowsTheLocale) {
+  UseLocale("ru_RU.UTF-8");
+  EXPECT_EQ(platform::Utf8ToAnsi("\xD0\x9F"), "\xCF");
+  UseLocale("en_GB");
+  EXPECT_EQ(platform::Utf8ToAnsi("\xD0\x9F"), "?");
+  EXPECT_EQ(platform::LocaleLanguage(), "en");
+}
+
+}  // namespace
