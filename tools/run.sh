@@ -4,7 +4,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$top/tools/install-deps.sh"
-"$top/tools/build.sh" --target quillby
+"$top/tools/build.sh" --target quillby quillby_store
 build=${QUILLBY_BUILD_DIR:-$top/build}
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exec xvfb-run -a "$build/quillby"
