@@ -154,10 +154,13 @@ void TIdSMTP::Send(TIdMessage& message) {
   }
   SendCmd("DATA", {354});
   message.ExtraHeaders.SetValue("X-Mailer", MailAgent);
+  // Each line is its own block in the log, but the lines are held back at the socket until the
+  // closing "." goes: a server that stays silent during DATA acknowledges late, and small
+  // writes would otherwise wait for each acknowledgement.
   message.WriteText([this](std::string_view line) {
     std::string block(line);
     block += "\r\n";
-    FConnection.Write(block);
+    FConnection.Write(block, true);
   });
   SendCmd(".", {250});
 }

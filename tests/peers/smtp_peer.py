@@ -12,9 +12,13 @@ import email.policy
 import os
 import signal
 import sys
+import logging
 import time
 
 from aiosmtpd.smtp import SMTP, AuthResult
+
+# aiosmtpd logs a warning about its own use of a deprecated session field on every login.
+logging.getLogger("mail.log").setLevel(logging.ERROR)
 
 output_dir, user, password = sys.argv[1], sys.argv[2].encode(), sys.argv[3].encode()
 count = 0
