@@ -127,15 +127,19 @@ void ScriptServer::Play(int fd, const Script& script, size_t index) {
         return;
       case Step::kSilent:
         break;
-      case Step::kFlood:
+      case Step::kFlood: {
+        // Large sends keep the client's socket readable all the time.
+        std::string burst;
+        while (burst.size() < 65536) burst += step.text;
         for (;;) {
           pollfd fds[2] = {{fd, POLLOUT, 0}, {FStopPipe[0], POLLIN, 0}};
           if (poll(fds, 2, kPatienceMs) <= 0 || (fds[1].revents & POLLIN) != 0) return;
-          if (send(fd, step.text.data(), step.text.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0 &&
+          if (send(fd, burst.data(), burst.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0 &&
               errno != EAGAIN) {
             return;
           }
         }
+      }
     }
   }
   while (receive()) {
