@@ -34,6 +34,8 @@ class TIdHTTP {
   uint16_t Port = 80;
   std::string Accept = "text/html, */*";
   std::string UserAgent = "Mozilla/3.0 (compatible; Quillby Net)";
+  // The connection log; it must outlive the client, which logs the closing of a connection
+  // still open when it is destroyed.
   TIdConnectionIntercept* Intercept = nullptr;
   // How long to wait for each block of a reply body that is only read to be dropped.
   std::chrono::milliseconds DiscardReadTimeout{2000};

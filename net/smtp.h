@@ -25,6 +25,8 @@ class TIdSMTP {
   std::string Username;
   std::string Password;
   std::string MailAgent = "Quillby Desktop";
+  // The connection log; it must outlive the client, which logs the closing of a connection
+  // still open when it is destroyed.
   TIdConnectionIntercept* Intercept = nullptr;
 
   // Fails with the connection's or the server's error; the connection is then closed.
