@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "net/errors.h"
 
@@ -52,8 +53,8 @@ bool WaitFor(int fd, short events, Clock::time_point end) {
   }
 }
 
-// A lookup request handed to the resolver; if it cannot be cancelled when the time runs out the
-// resolver still owns it, so it is left to it rather than freed under its feet.
+// A lookup request handed to the resolver. If it cannot be cancelled when the time runs out the
+// resolver still writes into it, so it is then left to the resolver rather than freed.
 struct Lookup {
   std::string name;
   addrinfo hints{};
@@ -112,7 +113,7 @@ in_addr TIdTCPConnection::Resolve() {
   }
   if (inet_pton(AF_INET, Host.c_str(), &address) == 1) return address;
 
-  auto* lookup = new Lookup;
+  auto lookup = std::make_unique<Lookup>();
   lookup->name = Host;
   lookup->hints.ai_family = AF_INET;
   lookup->hints.ai_socktype = SOCK_STREAM;
@@ -120,35 +121,27 @@ in_addr TIdTCPConnection::Resolve() {
   lookup->request.ar_request = &lookup->hints;
   gaicb* list[] = {&lookup->request};
   int rc = getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr);
-  if (rc != 0) {
-    delete lookup;
-    throw EIdSocketError(SocketErrorFromLookup(rc, errno));
-  }
+  if (rc != 0) throw EIdSocketError(SocketErrorFromLookup(rc, errno));
   const auto end = WaitEnd();
   for (;;) {
     rc = gai_error(&lookup->request);
     if (rc != EAI_INPROGRESS) break;
     const int left = MillisecondsUntil(end);
     if (left == 0) {
-      if (gai_cancel(&lookup->request) == EAI_CANCELED) delete lookup;
+      if (gai_cancel(&lookup->request) != EAI_CANCELED) lookup.release();
       throw EIdSocketError(10060);
     }
     timespec wait{left / 1000, (left % 1000) * 1000000L};
     const gaicb* waiting[] = {&lookup->request};
     gai_suspend(waiting, 1, &wait);
   }
-  if (rc != 0) {
-    const int code = SocketErrorFromLookup(rc, errno);
-    delete lookup;
-    throw EIdSocketError(code);
-  }
-  const addrinfo* result = lookup->request.ar_result;
-  const addrinfo* first = result;
+  if (rc != 0) throw EIdSocketError(SocketErrorFromLookup(rc, errno));
+  const addrinfo* first = lookup->request.ar_result;
   while (first != nullptr && first->ai_family != AF_INET) first = first->ai_next;
   if (first != nullptr) address = reinterpret_cast<const sockaddr_in*>(first->ai_addr)->sin_addr;
+  const bool found = first != nullptr;
   freeaddrinfo(lookup->request.ar_result);
-  delete lookup;
-  if (first == nullptr) throw EIdSocketError(11001);
+  if (!found) throw EIdSocketError(11001);
   return address;
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "net/errors.h"
 #include "net/logfile.h"
 #include "net_fixture.h"
@@ -421,6 +424,41 @@ TEST_F(SmtpTest, LogOfOneSession) {
       "QUIT<EOL>\r\n"
       "Stat Disconnected.\r\n";
   EXPECT_EQ(ReadFile("QybSmtp.log"), expected);
+}
+
+}  // namespace
+}  // namespace nettest
+
+namespace nettest {
+namespace {
+
+// A name other than "localhost" that the hosts file gives 127.0.0.1, so the lookup itself is
+// exercised without leaving the machine; empty when there is none.
+std::string LoopbackNameFromHosts() {
+  std::ifstream hosts("/etc/hosts");
+  std::string line;
+  while (std::getline(hosts, line)) {
+    std::istringstream fields(line);
+    std::string address, name;
+    if (!(fields >> address) || address != "127.0.0.1") continue;
+    while (fields >> name) {
+      if (name[0] == '#') break;
+      std::string lower = name;
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (lower != "localhost") return name;
+    }
+  }
+  return {};
+}
+
+TEST_F(SmtpTest, HostNameGoesThroughTheLookup) {
+  const std::string name = LoopbackNameFromHosts();
+  if (name.empty()) GTEST_SKIP() << "no other name for 127.0.0.1 in /etc/hosts";
+  ScriptServer server({Join({kGreeting, kEhlo})});
+  Configure(server.Port(), name);
+  FSmtp.Connect();
+  FSmtp.Disconnect();
+  EXPECT_EQ(server.Received(), kEhloSent + "QUIT\r\n");
 }
 
 }  // namespace
