@@ -169,7 +169,19 @@ void TIdTCPConnection::Connect() {
     throw;
   }
   FSocket = std::move(socket);
-  if (Intercept != nullptr) Intercept->Connect();
+  if (Intercept == nullptr) return;
+  try {
+    Intercept->Connect();
+  } catch (...) {
+    // A connect that fails leaves no connection behind, whatever failed.
+    FSocket.ShutdownAndClose();
+    try {
+      Intercept->Disconnect();
+    } catch (...) {
+      // The log's failure is already on its way.
+    }
+    throw;
+  }
 }
 
 void TIdTCPConnection::Write(std::string_view block, bool more_to_come) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -459,6 +461,32 @@ TEST_F(SmtpTest, HostNameGoesThroughTheLookup) {
   FSmtp.Connect();
   FSmtp.Disconnect();
   EXPECT_EQ(server.Received(), kEhloSent + "QUIT\r\n");
+}
+
+}  // namespace
+}  // namespace nettest
+
+namespace nettest {
+namespace {
+
+// A log that cannot be written fails the operation in progress, and a failed connect leaves no
+// connection open behind it.
+TEST_F(SmtpTest, LogWriteFailureFailsTheConnect) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  ScriptServer server({Join({kGreeting, kEhlo})});
+  Configure(server.Port());
+  net::TIdLogFile log;
+  log.Filename = "/dev/full";
+  log.SetActive(true);
+  FSmtp.Intercept = &log;
+  try {
+    FSmtp.Connect();
+    ADD_FAILURE() << "connected";
+  } catch (const net::EWriteError& e) {
+    EXPECT_EQ(e.Message(), "Stream write error");
+  }
+  EXPECT_FALSE(FSmtp.Connected());
+  EXPECT_EQ(server.Received(), "");
 }
 
 }  // namespace
