@@ -1,0 +1,82 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <netinet/in.h>
+
+#include "net/intercept.h"
+#include "net/socket.h"
+
+namespace net {
+
+// Every single wait on the network (lookup, connect, send, receive) ends after this limit, and a
+// whole conversation (one mail send, one post) after the conversation limit, so neither a silent
+// server nor one that trickles a byte at a time can hold the program. Running out fails as socket
+// error 10060 and closes the connection. Tests lower both.
+std::chrono::milliseconds WaitLimit();
+void SetWaitLimit(std::chrono::milliseconds limit);
+std::chrono::milliseconds ConversationLimit();
+void SetConversationLimit(std::chrono::milliseconds limit);
+constexpr std::chrono::milliseconds kDefaultWaitLimit{60000};
+constexpr std::chrono::milliseconds kDefaultConversationLimit{300000};
+
+// The TCP connection shared by the mail and web clients: lookup, connect, whole-block writes,
+// bounded reads into an input buffer, line reading, half-close then close. Every event goes to
+// the intercept (the connection log) as it happens.
+class TIdTCPConnection {
+ public:
+  static constexpr size_t RecvBufferSize = 32768;
+
+  std::string Host;
+  uint16_t Port = 0;
+  size_t MaxLineLength = 16384;
+  TIdConnectionIntercept* Intercept = nullptr;
+
+  TIdTCPConnection() = default;
+  ~TIdTCPConnection();
+  TIdTCPConnection(const TIdTCPConnection&) = delete;
+  TIdTCPConnection& operator=(const TIdTCPConnection&) = delete;
+
+  // Starts the overall deadline of one conversation.
+  void StartConversation();
+
+  // Resolves Host and connects. On failure the socket is closed, a disconnect is logged and
+  // EIdSocketError is raised.
+  void Connect();
+  bool Connected() const { return FSocket.Valid(); }
+
+  // Writes the whole block. more_to_come asks the stack to hold a small block back until the
+  // next write, so a head and its body leave in one segment.
+  void Write(std::string_view block, bool more_to_come = false);
+
+  // One line ending at LF, with a CR before the LF dropped. A line longer than MaxLineLength
+  // fails with EIdReadLnMaxLineLengthExceeded; a server that closes before the line is complete
+  // gives EIdConnClosedGracefully.
+  std::string ReadLn(std::optional<std::chrono::milliseconds> limit = std::nullopt);
+
+  // Takes one block from the socket into the input buffer. Returns false when the server has
+  // closed the connection (the socket is then closed). A given limit that runs out raises
+  // EIdReadTimeout.
+  bool ReadFromStack(std::optional<std::chrono::milliseconds> limit = std::nullopt);
+
+  std::string& InputBuffer() { return FInputBuffer; }
+
+  // Logs the disconnect, half-closes and closes; nothing when no socket is open.
+  void Disconnect();
+
+ private:
+  std::chrono::steady_clock::time_point WaitEnd() const;
+  void TimedOut();
+  void Fail(int code, bool close);
+  in_addr Resolve();
+
+  TSocketHandle FSocket;
+  std::string FInputBuffer;
+  std::chrono::steady_clock::time_point FDeadline = std::chrono::steady_clock::time_point::max();
+};
+
+}  // namespace net

@@ -1,0 +1,316 @@
+#include "net/http.h"
+
+#include <gtest/gtest.h>
+
+#include "net/errors.h"
+#include "net/logfile.h"
+#include "net_fixture.h"
+#include "script_server.h"
+
+namespace nettest {
+namespace {
+
+const std::string kPath = "/signup/dbsignup.html";
+const std::string kBoundary = "--------030704090500071";
+
+class HttpTest : public NetTest {
+ protected:
+  void SetUp() override {
+    NetTest::SetUp();
+    FHttp.Host = "127.0.0.1";
+    FHttp.DiscardReadTimeout = std::chrono::milliseconds(200);
+  }
+  std::unique_ptr<net::TIdMultiPartFormDataStream> Form() {
+    auto body = std::make_unique<net::TIdMultiPartFormDataStream>();
+    body->AddField("fname", "Jane");
+    body->AddField("source", "quillbyapp");
+    return body;
+  }
+  std::string Request(uint16_t port) {
+    auto body = Form();
+    std::string bytes;
+    char buffer[1024];
+    size_t n;
+    while ((n = body->Read(buffer, sizeof buffer)) > 0) bytes.append(buffer, n);
+    return "POST " + kPath +
+           " HTTP/1.0\r\n"
+           "Connection: keep-alive\r\n"
+           "Content-Type: multipart/form-data; boundary=" +
+           kBoundary + "\r\nContent-Length: " + std::to_string(bytes.size()) +
+           "\r\nHost: 127.0.0.1:" + std::to_string(port) +
+           "\r\nAccept: text/html, */*\r\n"
+           "User-Agent: Mozilla/3.0 (compatible; Quillby Net)\r\n\r\n" +
+           bytes;
+  }
+  // The post's outcome: the returned text, or the failure's class and message.
+  std::string Post() {
+    auto body = Form();
+    try {
+      return "returned " + FHttp.PostForm(kPath, *body);
+    } catch (const net::EIdHTTPProtocolException& e) {
+      return "protocol error " + std::to_string(e.ReplyErrorCode()) + " " + e.Message() + " [" +
+             e.ErrorMessage() + "]";
+    } catch (const net::EIdReadTimeout& e) {
+      return "read timeout";
+    } catch (const Exception& e) {
+      return "failed " + e.Message();
+    }
+  }
+
+  net::TIdHTTP FHttp;
+};
+
+TEST_F(HttpTest, ServerBehaviours) {
+  const struct {
+    const char* name;
+    Script script;
+    std::string outcome;
+    int status;
+    std::string location;
+    bool kept_open;
+  } cases[] = {
+      {"302 with Location",
+       {HttpRequest(),
+        Send("HTTP/1.1 302 Found\r\nLocation: /signup/thank-you.html\r\nContent-Length: 5\r\n"
+             "\r\nmoved"),
+        Close()},
+       "protocol error 302 HTTP/1.1 302 Found [moved]",
+       302,
+       "/signup/thank-you.html",
+       false},
+      {"lower-case location header",
+       {HttpRequest(), Send("HTTP/1.0 302 Found\r\nlocation:   /thank-you.html  \r\n\r\n"),
+        Close()},
+       "protocol error 302 HTTP/1.0 302 Found []",
+       302,
+       "/thank-you.html",
+       false},
+      {"100 then 302",
+       {HttpRequest(),
+        Send("HTTP/1.1 100 Continue\r\nX-A: 1\r\n\r\nHTTP/1.1 100 Continue\r\n\r\n"
+             "HTTP/1.1 302 Found\r\nLocation: /t\r\nContent-Length: 0\r\n\r\n"),
+        Close()},
+       "protocol error 302 HTTP/1.1 302 Found []",
+       302,
+       "/t",
+       false},
+      {"200 with a body",
+       {HttpRequest(), Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello"), Close()},
+       "returned hello",
+       200,
+       "",
+       false},
+      {"200 with a Location is a redirect",
+       {HttpRequest(), Send("HTTP/1.1 200 OK\r\nLocation: /elsewhere\r\n\r\nbody"), Close()},
+       "protocol error 200 HTTP/1.1 200 OK [body]",
+       200,
+       "/elsewhere",
+       false},
+      {"304 is not a redirect but an error",
+       {HttpRequest(), Send("HTTP/1.1 304 Not Modified\r\nContent-Length: 0\r\n\r\n"), Close()},
+       "protocol error 304 HTTP/1.1 304 Not Modified []",
+       304,
+       "",
+       false},
+      {"500 with a body",
+       {HttpRequest(), Send("HTTP/1.1 500 Oops\r\nContent-Length: 4\r\n\r\nsad!"), Close()},
+       "protocol error 500 HTTP/1.1 500 Oops [sad!]",
+       500,
+       "",
+       false},
+      {"200 read until the server closes",
+       {HttpRequest(), Send("HTTP/1.0 200 OK\r\n\r\nall of "), Send("it"), Close()},
+       "returned all of it",
+       200,
+       "",
+       false},
+      {"chunked body",
+       {HttpRequest(),
+        Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n"
+             "A ext\r\n0123456789\r\nzz\r\n0\r\n\r\n"),
+        Close()},
+       "returned abc0123456789",
+       200,
+       "",
+       false},
+      {"204 reads no body",
+       {HttpRequest(), Send("HTTP/1.1 204 No Content\r\nConnection: keep-alive\r\n\r\n")},
+       "returned ",
+       204,
+       "",
+       true},
+      {"short body ends quietly",
+       {HttpRequest(), Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nshort"), Close()},
+       "returned short",
+       200,
+       "",
+       false},
+      {"server closes before a status line",
+       {HttpRequest(), Close()},
+       "failed Connection Closed Gracefully.",
+       -1,
+       "",
+       false},
+      {"server closes right after the status line",
+       {HttpRequest(), Send("HTTP/1.1 200 OK\r\n"), Close()},
+       "failed Connection Closed Gracefully.",
+       200,
+       "",
+       false},
+      {"server closes after a header, before the empty line",
+       {HttpRequest(), Send("HTTP/1.1 302 Found\r\nLocation: /thank-you.html\r\n"), Close()},
+       "protocol error 302 HTTP/1.1 302 Found []",
+       302,
+       "/thank-you.html",
+       false},
+      {"redirect without Content-Length on a kept-open connection",
+       {HttpRequest(),
+        Send("HTTP/1.1 302 Found\r\nConnection: Keep-Alive\r\nLocation: /thank-you.html\r\n\r\n")},
+       "read timeout",
+       302,
+       "/thank-you.html",
+       true},
+      {"status line over 16384 bytes",
+       {HttpRequest(), Send("HTTP/1.1 200 " + std::string(16400, 'x') + "\r\n\r\n"), Silent()},
+       "failed Max line length exceeded.",
+       -1,
+       "",
+       false},
+      {"status that is not a number",
+       {HttpRequest(), Send("HTTP/1.1 abc Odd\r\nContent-Length: 0\r\n\r\n"), Close()},
+       "protocol error -1 HTTP/1.1 abc Odd []",
+       -1,
+       "",
+       false},
+      {"server that never answers",
+       {HttpRequest(), Silent()},
+       "failed Socket Error # 10060\r\nConnection timed out.",
+       -1,
+       "",
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Only the cases that wait for the limit get a short one.
+    const bool times_out = c.outcome.find("10060") != std::string::npos;
+    net::SetWaitLimit(std::chrono::milliseconds(times_out ? 300 : 1500));
+    ScriptServer server({c.script});
+    FHttp.Port = server.Port();
+    EXPECT_EQ(Post(), c.outcome);
+    EXPECT_EQ(FHttp.StatusCode(), c.status);
+    EXPECT_EQ(FHttp.Location(), c.location);
+    EXPECT_EQ(FHttp.Connected(), c.kept_open);
+    FHttp.Disconnect();
+    EXPECT_EQ(server.Received(), Request(server.Port()));
+  }
+}
+
+TEST_F(HttpTest, NothingListeningAfterAnEarlier302) {
+  {
+    ScriptServer server(
+        {{HttpRequest(), Send("HTTP/1.1 302 Found\r\nLocation: /thank-you.html\r\n\r\n"),
+          Close()}});
+    FHttp.Port = server.Port();
+    Post();
+    ASSERT_EQ(FHttp.StatusCode(), 302);
+  }
+  FHttp.Port = UnusedPort();
+  EXPECT_EQ(Post(), "failed Socket Error # 10061\r\nConnection refused.");
+  EXPECT_EQ(FHttp.StatusCode(), -1);
+  EXPECT_EQ(FHttp.Location(), "");
+}
+
+// A server that answers 100 again and again cannot hold the post: the conversation's deadline
+// ends it even though bytes keep coming.
+TEST_F(HttpTest, EndlessContinueIsEndedByTheDeadline) {
+  net::SetWaitLimit(std::chrono::milliseconds(2000));
+  net::SetConversationLimit(std::chrono::milliseconds(300));
+  ScriptServer server({{HttpRequest(), Flood("HTTP/1.1 100 Continue\r\n\r\n")}});
+  FHttp.Port = server.Port();
+  EXPECT_EQ(Post(), "failed Socket Error # 10060\r\nConnection timed out.");
+  EXPECT_FALSE(FHttp.Connected());
+}
+
+TEST_F(HttpTest, KeepAliveIsClosedAtTheNextPost) {
+  ScriptServer server(
+      {{HttpRequest(),
+        Send("HTTP/1.1 200 OK\r\nConnection: keep-alive\r\nContent-Length: 2\r\n\r\nok")},
+       {HttpRequest(), Send("HTTP/1.1 302 Found\r\nLocation: /thank-you.html\r\n\r\n"), Close()}});
+  FHttp.Port = server.Port();
+  net::TIdLogFile log;
+  log.Filename = "QybSmtp.log";
+  log.LogTime = false;
+  log.SetActive(true);
+  FHttp.Intercept = &log;
+  EXPECT_EQ(Post(), "returned ok");
+  EXPECT_TRUE(FHttp.Connected());
+  EXPECT_EQ(Post(), "protocol error 302 HTTP/1.1 302 Found []");
+  EXPECT_FALSE(FHttp.Connected());
+  log.SetActive(false);
+  std::string kinds;
+  const std::string text = ReadFile("QybSmtp.log");
+  for (size_t at = 0; at < text.size(); at = text.find("\r\n", at) + 2) kinds += text[at];
+  EXPECT_EQ(kinds, "SSSRSSSSRS");  // Stat, Sent head, Sent body, Recv, ... Stat before Stat
+  EXPECT_EQ(text.substr(0, 17), "Stat Connected.\r\n");
+  EXPECT_NE(text.find("ok\r\nStat Disconnected.\r\nStat Connected.\r\n"), std::string::npos);
+  EXPECT_EQ(server.Received(0), Request(server.Port()));
+  EXPECT_EQ(server.Received(1), Request(server.Port()));
+}
+
+TEST_F(HttpTest, LogOfOnePost) {
+  ScriptServer server({{HttpRequest(),
+                        Send("HTTP/1.1 302 Found\r\nLocation: /thank-you.html\r\n"
+                             "Content-Length: 0\r\n\r\n"),
+                        Close()}});
+  FHttp.Port = server.Port();
+  net::TIdLogFile log;
+  log.Filename = "QybSmtp.log";
+  log.SetActive(true);
+  FHttp.Intercept = &log;
+  Post();
+  log.SetActive(false);
+  const std::string request = Request(server.Port());
+  const size_t head_end = request.find("\r\n\r\n") + 4;
+  const std::string t = "03/07/04 09:05:00: ";
+  EXPECT_EQ(ReadFile("QybSmtp.log"),
+            "Stat Connected.\r\n"
+            "Sent " +
+                t + net::TIdLogBase::MarkLineBreaks(request.substr(0, head_end)) +
+                "\r\n"
+                "Sent " +
+                t + net::TIdLogBase::MarkLineBreaks(request.substr(head_end)) +
+                "\r\n"
+                "Recv " +
+                t +
+                "HTTP/1.1 302 Found<EOL>Location: /thank-you.html<EOL>"
+                "Content-Length: 0<EOL><EOL>\r\n"
+                "Stat Disconnected.\r\n");
+}
+
+TEST_F(HttpTest, LargeBodyGoesInBlocksOf32768) {
+  ScriptServer server(
+      {{HttpRequest(), Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"), Close()}});
+  FHttp.Port = server.Port();
+  net::TIdLogFile log;
+  log.Filename = "QybSmtp.log";
+  log.LogTime = false;
+  log.SetActive(true);
+  FHttp.Intercept = &log;
+  net::TIdMultiPartFormDataStream body;
+  body.AddField("big", std::string(70000, 'b'));
+  EXPECT_EQ(FHttp.PostForm(kPath, body), "");
+  log.SetActive(false);
+  std::string bytes(static_cast<size_t>(body.Size()), '\0');
+  body.Rewind();
+  ASSERT_EQ(body.Read(bytes.data(), bytes.size()), bytes.size());
+  const std::string blocks =
+      "Sent : " + net::TIdLogBase::MarkLineBreaks(bytes.substr(0, 32768)) +
+      "\r\nSent : " + net::TIdLogBase::MarkLineBreaks(bytes.substr(32768, 32768)) +
+      "\r\nSent : " + net::TIdLogBase::MarkLineBreaks(bytes.substr(65536)) + "\r\nRecv : ";
+  EXPECT_NE(ReadFile("QybSmtp.log").find(blocks), std::string::npos);
+  EXPECT_EQ(server.Received().size(),
+            server.Received().find("\r\n\r\n") + 4 + static_cast<size_t>(body.Size()));
+}
+
+}  // namespace
+}  // namespace nettest

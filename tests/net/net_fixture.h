@@ -1,0 +1,71 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "net/connection.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
+
+namespace nettest {
+
+// 9:05:00 on Sunday 7 March 2004, one hour ahead of UTC.
+inline platform::LocalDateTime FixedMoment() {
+  platform::LocalDateTime moment;
+  moment.year = 2004;
+  moment.month = 3;
+  moment.day = 7;
+  moment.hour = 9;
+  moment.minute = 5;
+  moment.second = 0;
+  moment.millisecond = 71;
+  moment.weekday = 0;
+  moment.utc_offset_seconds = 3600;
+  return moment;
+}
+
+// A fixed clock, an English locale with C time formats, short time limits, and a temporary
+// working folder.
+class NetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("LC_ALL", "C", 1);
+    platform::SetClockProvider([this] { return FMoment; });
+    platform::SetLocaleProvider([this] { return FLocale; });
+    net::SetWaitLimit(std::chrono::milliseconds(1500));
+    net::SetConversationLimit(std::chrono::milliseconds(3000));
+    char pattern[] = "/tmp/quillby-net-XXXXXX";
+    FFolder = mkdtemp(pattern);
+    FOldFolder = std::filesystem::current_path();
+    std::filesystem::current_path(FFolder);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(FOldFolder);
+    std::filesystem::remove_all(FFolder);
+    platform::SetClockProvider(nullptr);
+    platform::SetLocaleProvider(nullptr);
+    net::SetWaitLimit(net::kDefaultWaitLimit);
+    net::SetConversationLimit(net::kDefaultConversationLimit);
+  }
+  static std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  platform::LocalDateTime FMoment = FixedMoment();
+  std::string FLocale = "en_US";
+  std::filesystem::path FFolder;
+  std::filesystem::path FOldFolder;
+};
+
+// A port on 127.0.0.1 where nothing listens.
+uint16_t UnusedPort();
+
+}  // namespace nettest
