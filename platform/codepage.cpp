@@ -3,9 +3,9 @@
 #include <iconv.h>
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <cctype>
 #include <utility>
 
 namespace platform {
@@ -52,51 +52,86 @@ constexpr std::array kLanguagePages{
     LanguagePage{"th", 874},  LanguagePage{"ja", 932},  LanguagePage{"ko", 949},
 };
 
+// An open iconv conversion; closed by the destructor.
+class Iconv {
+ public:
+  Iconv(const std::string& to, const std::string& from)
+      : FHandle(iconv_open(to.c_str(), from.c_str())) {}
+  ~Iconv() {
+    if (*this) iconv_close(FHandle);
+  }
+  Iconv(Iconv&& other) noexcept : FHandle(std::exchange(other.FHandle, Invalid())) {}
+  Iconv& operator=(Iconv&& other) noexcept {
+    if (this != &other) {
+      if (*this) iconv_close(FHandle);
+      FHandle = std::exchange(other.FHandle, Invalid());
+    }
+    return *this;
+  }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+
+  explicit operator bool() const { return FHandle != Invalid(); }
+  iconv_t Get() const { return FHandle; }
+
+ private:
+  static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
+  iconv_t FHandle;
+};
+
+// The bytes of the one UTF-8 character at the start of `text` (1 for a byte that starts none).
+size_t Utf8CharLength(std::string_view text) {
+  const auto lead = static_cast<unsigned char>(text.front());
+  size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  while (length > 1 &&
+         (length > text.size() || (static_cast<unsigned char>(text[length - 1]) & 0xC0) != 0x80)) {
+    --length;
+  }
+  return length;
+}
+
+// Writes out what the conversion holds back (1258 keeps a letter until it sees whether a tone
+// mark follows) and returns it to its initial state.
+void Flush(iconv_t cd, std::string& out) {
+  std::array<char, 64> buffer{};
+  char* dst = buffer.data();
+  size_t dst_left = buffer.size();
+  iconv(cd, nullptr, nullptr, &dst, &dst_left);
+  out.append(buffer.data(), buffer.size() - dst_left);
+}
+
 // One conversion through iconv; an input sequence the target lacks, or an invalid one, gives '?'
 // and conversion goes on after it.
 std::string Convert(std::string_view in, const std::string& from, const std::string& to,
                     bool from_utf8) {
-  iconv_t cd = iconv_open(to.c_str(), from.c_str());
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    // An unknown code page cannot convert anything: keep ASCII, replace the rest.
-    std::string out;
-    for (unsigned char c : in) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  std::string out;
+  const Iconv cd(to, from);
+  if (!cd) {
+    // An unknown code page cannot convert anything: keep ASCII, replace each other character.
+    while (!in.empty()) {
+      const size_t length = from_utf8 ? Utf8CharLength(in) : 1;
+      out.push_back(static_cast<unsigned char>(in.front()) < 0x80 ? in.front() : '?');
+      in.remove_prefix(length);
+    }
     return out;
   }
-  std::string out;
   std::array<char, 1024> buffer{};
   char* src = const_cast<char*>(in.data());
   size_t src_left = in.size();
   while (src_left > 0) {
     char* dst = buffer.data();
     size_t dst_left = buffer.size();
-    const size_t rc = iconv(cd, &src, &src_left, &dst, &dst_left);
+    const size_t rc = iconv(cd.Get(), &src, &src_left, &dst, &dst_left);
     out.append(buffer.data(), buffer.size() - dst_left);
-    if (rc != static_cast<size_t>(-1)) continue;
-    if (errno == E2BIG) continue;
-    // EILSEQ or EINVAL: skip one input character and write '?' in its place.
-    size_t skip = 1;
-    if (from_utf8) {
-      const auto lead = static_cast<unsigned char>(*src);
-      if (lead >= 0xF0) skip = 4;
-      else if (lead >= 0xE0) skip = 3;
-      else if (lead >= 0xC0) skip = 2;
-      while (skip > 1 && (skip > src_left ||
-                          (static_cast<unsigned char>(src[skip - 1]) & 0xC0) != 0x80)) {
-        --skip;
-      }
-    }
+    if (rc != static_cast<size_t>(-1) || errno == E2BIG) continue;
+    // EILSEQ or EINVAL: what was held back stands before the '?' that takes the character's place.
+    Flush(cd.Get(), out);
+    out.push_back('?');
+    const size_t skip = from_utf8 ? Utf8CharLength(std::string_view(src, src_left)) : 1;
     src += skip;
     src_left -= skip;
-    out.push_back('?');
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
-  // Flush any shift state (stateful encodings).
-  char* dst = buffer.data();
-  size_t dst_left = buffer.size();
-  iconv(cd, nullptr, nullptr, &dst, &dst_left);
-  out.append(buffer.data(), buffer.size() - dst_left);
-  iconv_close(cd);
+  Flush(cd.Get(), out);
   return out;
 }
 

@@ -34,13 +34,13 @@ TEST_F(CodePageTest, RoundTripsEveryCodePageThroughUtf8) {
     int code_page;
     std::string utf8;
   } cases[] = {
-      {1252, "Fran\xC3\xA7ois \xE2\x82\xAC"},          // François €
-      {1250, "\xC5\x81\xC3\xB3\x64\xC5\xBA"},          // Łódź
-      {1251, "\xD0\x9F\xD1\x80\xD0\xB8"},              // При
-      {932, "\xE6\x97\xA5\xE6\x9C\xAC"},               // 日本
-      {936, "\xE4\xB8\xAD\xE6\x96\x87"},               // 中文
-      {949, "\xED\x95\x9C\xEA\xB5\xAD"},               // 한국
-      {950, "\xE4\xB8\xAD\xE6\x96\x87"},               // 中文
+      {1252, "Fran\xC3\xA7ois \xE2\x82\xAC"},  // François €
+      {1250, "\xC5\x81\xC3\xB3\x64\xC5\xBA"},  // Łódź
+      {1251, "\xD0\x9F\xD1\x80\xD0\xB8"},      // При
+      {932, "\xE6\x97\xA5\xE6\x9C\xAC"},       // 日本
+      {936, "\xE4\xB8\xAD\xE6\x96\x87"},       // 中文
+      {949, "\xED\x95\x9C\xEA\xB5\xAD"},       // 한국
+      {950, "\xE4\xB8\xAD\xE6\x96\x87"},       // 中文
   };
   for (const auto& c : cases) {
     const std::string ansi = platform::Utf8ToAnsi(c.utf8, c.code_page);
@@ -51,10 +51,29 @@ TEST_F(CodePageTest, RoundTripsEveryCodePageThroughUtf8) {
 }
 
 TEST_F(CodePageTest, MissingCharactersBecomeQuestionMarks) {
-  // "a日b" in 1252 and an invalid UTF-8 byte both give '?', keeping what follows.
-  EXPECT_EQ(platform::Utf8ToAnsi("a\xE6\x97\xA5" "b", 1252), "a?b");
-  EXPECT_EQ(platform::Utf8ToAnsi("a\xFF" "b", 1252), "a?b");
-  EXPECT_EQ(platform::Utf8ToAnsi("plain", 1252), "plain");
+  // One '?' per character that cannot be converted, keeping what stands before and after it.
+  const struct {
+    bool to_ansi;
+    int code_page;
+    std::string in, out;
+  } cases[] = {
+      {true, 1252, "a\xE6\x97\xA5z", "a?z"},  // a日z
+      {true, 1252, "a\xFFz", "a?z"},          // not UTF-8
+      {true, 1252, "plain", "plain"},
+      {true, 9999, "a\xC3\xA9z", "a?z"},  // a code page the system lacks
+      // 1258 holds a letter back to join it with a following tone mark; a byte the code page
+      // leaves undefined must not swallow it.
+      {false, 1258, "a\x81z", "a?z"},
+      {false, 1258, "az\x81", "az?"},
+      {false, 1258, "a\xEC\x81", "\xC3\xA1?"},  // a + combining acute, then undefined
+      {false, 932, "a\x82", "a?"},              // a lead byte without its second byte
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.to_ansi ? platform::Utf8ToAnsi(c.in, c.code_page)
+                        : platform::AnsiToUtf8(c.in, c.code_page),
+              c.out)
+        << c.code_page << " " << c.in;
+  }
 }
 
 TEST_F(CodePageTest, DefaultConversionFollowsTheLocale) {
