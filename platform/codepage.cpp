@@ -24,6 +24,9 @@ std::string EnvironmentLocale() {
   return "C";
 }
 
+// The locale as given, with its codeset and modifier.
+std::string FullLocaleName() { return Provider() ? Provider()() : EnvironmentLocale(); }
+
 // Strips ".codeset" and "@modifier" from a POSIX locale name.
 std::string LanguageAndTerritory(std::string name) {
   const auto cut = name.find_first_of(".@");
@@ -146,9 +149,7 @@ bool IsAscii(std::string_view text) {
 
 void SetLocaleProvider(LocaleProvider provider) { Provider() = std::move(provider); }
 
-std::string LocaleName() {
-  return LanguageAndTerritory(Provider() ? Provider()() : EnvironmentLocale());
-}
+std::string LocaleName() { return LanguageAndTerritory(FullLocaleName()); }
 
 std::string LocaleLanguage() {
   std::string name = LocaleName();
@@ -165,6 +166,13 @@ int AnsiCodePage() {
     const std::string territory = name.size() > 3 ? name.substr(3, 2) : "";
     return territory == "TW" || territory == "HK" || territory == "MO" ? 950 : 936;
   }
+  // Serbian and Uzbek are written in two scripts, and Windows gives each script its own page;
+  // the modifier names the script that is not the language's usual one here.
+  const std::string name = FullLocaleName();
+  const auto at = name.find('@');
+  const std::string modifier = at == std::string::npos ? "" : name.substr(at + 1);
+  if (language == "sr" && modifier == "latin") return 1250;
+  if (language == "uz" && modifier == "cyrillic") return 1251;
   for (const auto& entry : kLanguagePages) {
     if (language == entry.language) return entry.code_page;
   }

@@ -17,11 +17,12 @@ TEST_F(CodePageTest, LanguageGivesTheWindowsCodePage) {
     const char* locale;
     int code_page;
   } cases[] = {
-      {"en_US.UTF-8", 1252}, {"de_DE@euro", 1252}, {"C", 1252},     {"POSIX", 1252},
-      {"pl_PL.UTF-8", 1250}, {"ru_RU", 1251},      {"el_GR", 1253}, {"tr_TR", 1254},
-      {"he_IL", 1255},       {"ar_EG", 1256},      {"lt_LT", 1257}, {"vi_VN", 1258},
-      {"th_TH", 874},        {"ja_JP.UTF-8", 932}, {"zh_CN", 936},  {"zh_TW", 950},
-      {"ko_KR", 949},        {"xx_YY", 1252},
+      {"en_US.UTF-8", 1252}, {"de_DE@euro", 1252},     {"C", 1252},     {"POSIX", 1252},
+      {"pl_PL.UTF-8", 1250}, {"ru_RU", 1251},          {"el_GR", 1253}, {"tr_TR", 1254},
+      {"he_IL", 1255},       {"ar_EG", 1256},          {"lt_LT", 1257}, {"vi_VN", 1258},
+      {"th_TH", 874},        {"ja_JP.UTF-8", 932},     {"zh_CN", 936},  {"zh_TW", 950},
+      {"ko_KR", 949},        {"xx_YY", 1252},          {"sr_RS", 1251}, {"sr_RS.UTF-8@latin", 1250},
+      {"uz_UZ", 1254},       {"uz_UZ@cyrillic", 1251},
   };
   for (const auto& c : cases) {
     UseLocale(c.locale);
