@@ -307,7 +307,11 @@ std::vector<std::string> FoldHeaderLine(std::string_view line) {
       bool quoted = false;
       for (size_t i = 0; i < kFoldWidth; ++i) {
         const char c = piece[i];
-        if (c == '"' && (i == 0 || piece[i - 1] != '\\')) quoted = !quoted;
+        if (quoted && c == '\\') {
+          ++i;  // an escaped character, possibly a quote or a backslash, ends nothing
+          continue;
+        }
+        if (c == '"') quoted = !quoted;
         if (!quoted && i >= first_cut && (c == ' ' || c == '\t' || c == ',')) cut = i;
       }
       std::string head = trim_end(piece.substr(0, cut + 1));
