@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "net/errors.h"
 #include "net/logfile.h"
@@ -290,6 +291,36 @@ TEST_F(SmtpTest, EnvelopeAddressWithALineBreakIsRefusedBeforeAnythingIsWritten) 
     EXPECT_NE(error.find("holds a line break"), std::string::npos) << error;
     EXPECT_EQ(server.Received(), kEhloSent + kAuthSent + "QUIT\r\n");
   }
+}
+
+// A log that fails on the closing entry still leaves the client unauthenticated, so the next
+// connection's send authenticates on its own.
+TEST_F(SmtpTest, DisconnectClearsTheAuthenticationWhenTheLogFails) {
+  struct FailingClose : net::TIdConnectionIntercept {
+    bool fail = true;
+    void Connect() override {}
+    void Disconnect() override {
+      if (std::exchange(fail, false)) throw net::EWriteError();
+    }
+    void Send(std::string_view) override {}
+    void Receive(std::string_view) override {}
+  } log;
+  ScriptServer server({Join({kGreeting, kEhlo, kAuth}),
+                       Join({kGreeting, kEhlo, Reply("250 Flushed\r\n"), kAuth,
+                             Script(kTransaction.begin() + 2, kTransaction.end())})});
+  Configure(server.Port());
+  FSmtp.Intercept = &log;
+  FSmtp.Connect();
+  ASSERT_TRUE(FSmtp.Authenticate());
+  EXPECT_THROW(FSmtp.Disconnect(), net::EWriteError);
+  net::TIdMessage message;
+  Fill(message);
+  FSmtp.Connect();
+  FSmtp.Send(message);
+  FSmtp.Disconnect();
+  std::string envelope = kEnvelope;
+  envelope.insert(std::string("RSET\r\n").size(), kAuthSent);
+  EXPECT_EQ(server.Received(1), kEhloSent + envelope + kText + "QUIT\r\n");
 }
 
 TEST_F(SmtpTest, OverallDeadlineEndsAReplyThatNeverEnds) {
