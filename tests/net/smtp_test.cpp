@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -225,6 +226,33 @@ TEST_F(SmtpTest, ConnectionFailures) {
     EXPECT_EQ(ReadFile("QybSmtp.log"), "Stat Disconnected.\r\n");
     std::filesystem::remove("QybSmtp.log");
   }
+}
+
+// With no descriptor to be had, the connect fails as a failed attempt: one disconnect entry.
+TEST_F(SmtpTest, NoSocketCanBeCreated) {
+  Configure(UnusedPort());
+  net::TIdLogFile log;
+  log.Filename = "QybSmtp.log";
+  log.SetActive(true);
+  FSmtp.Intercept = &log;
+  const int lowest_free = dup(0);
+  ASSERT_GE(lowest_free, 0);
+  close(lowest_free);
+  rlimit old_limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old_limit), 0);
+  rlimit low = old_limit;
+  low.rlim_cur = static_cast<rlim_t>(lowest_free);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  std::string error;
+  try {
+    FSmtp.Connect();
+  } catch (const net::EIdInvalidSocket& e) {
+    error = e.Message();
+  }
+  setrlimit(RLIMIT_NOFILE, &old_limit);
+  log.SetActive(false);
+  EXPECT_EQ(error, "Cannot allocate socket.");
+  EXPECT_EQ(ReadFile("QybSmtp.log"), "Stat Disconnected.\r\n");
 }
 
 TEST_F(SmtpTest, MultiLineReplyNamesTheMechanisms) {
