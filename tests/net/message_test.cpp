@@ -157,8 +157,9 @@ TEST_F(MessageTest, FoldingKeepsQuotedStretchesWholeAndLongWordsLong) {
   EXPECT_EQ(net::FoldHeaderLine(two),
             (std::vector<std::string>{two.substr(0, 76), " other@example.org"}));
   // A quoted name ending in an escaped backslash closes its quotes like any other.
-  const std::string escaped = "To: \"a\\\\\" <a@b.c>, bob1@example.org, bob2@example.org, "
-                              "bob3@example.org, bob4@example.org";
+  const std::string escaped =
+      "To: \"a\\\\\" <a@b.c>, bob1@example.org, bob2@example.org, "
+      "bob3@example.org, bob4@example.org";
   EXPECT_EQ(net::FoldHeaderLine(escaped),
             (std::vector<std::string>{escaped.substr(0, 72), " bob4@example.org"}));
   const std::string word = "X-Long: " + std::string(90, 'w');
