@@ -149,7 +149,11 @@ void TIdTCPConnection::Connect() {
   Disconnect();
   FInputBuffer.clear();
   TSocketHandle socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-  if (!socket.Valid()) throw EIdInvalidSocket();
+  if (!socket.Valid()) {
+    // A failed attempt like any other: the log shows it as a disconnect.
+    if (Intercept != nullptr) Intercept->Disconnect();
+    throw EIdInvalidSocket();
+  }
   try {
     sockaddr_in peer{};
     peer.sin_family = AF_INET;

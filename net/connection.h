@@ -45,7 +45,7 @@ class TIdTCPConnection {
   void StartConversation();
 
   // Resolves Host and connects. On failure the socket is closed, a disconnect is logged and
-  // EIdSocketError is raised.
+  // EIdSocketError is raised (EIdInvalidSocket when no socket can be had).
   void Connect();
   bool Connected() const { return FSocket.Valid(); }
 

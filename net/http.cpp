@@ -190,15 +190,24 @@ std::string TIdHTTP::PostForm(const std::string& path, TIdMultiPartFormDataStrea
     if (code != 204) text = ReadBody(std::nullopt);
     if (!KeepAlive()) FConnection.Disconnect();
     return text;
-  } catch (...) {
-    if (!KeepAlive()) {
-      try {
-        FConnection.Disconnect();
-      } catch (...) {
-        // The failure that ended the post is the one to report.
-      }
-    }
+  } catch (const EIdSocketError& e) {
+    // A post that ran out of time ends as one that got no reply at all, whatever part of the
+    // reply had arrived.
+    if (e.LastError() == 10060) FResponse.Clear();
+    CloseUnlessKeptAlive();
     throw;
+  } catch (...) {
+    CloseUnlessKeptAlive();
+    throw;
+  }
+}
+
+void TIdHTTP::CloseUnlessKeptAlive() {
+  if (KeepAlive()) return;
+  try {
+    FConnection.Disconnect();
+  } catch (...) {
+    // The failure that ended the post is the one to report.
   }
 }
 

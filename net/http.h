@@ -57,6 +57,8 @@ class TIdHTTP {
   void ReadResponseHead();
   std::string ReadBody(std::optional<std::chrono::milliseconds> limit);
   bool KeepAlive() const;
+  // After a failed post: the connection stays only when the reply asked for it.
+  void CloseUnlessKeptAlive();
 
   TIdTCPConnection FConnection;
   TIdHTTPResponse FResponse;

@@ -86,16 +86,16 @@ void TIdLogFile::Open() {
     fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     created = true;
   }
-  const char* failure = created ? "Cannot create file \"" : "Cannot open file \"";
-  if (fd < 0) {
-    throw EFOpenError(failure + path + "\". " + std::strerror(errno));
-  }
+  auto fail = [&](const std::string& reason) {
+    if (created) throw EFCreateError("Cannot create file \"" + path + "\". " + reason);
+    throw EFOpenError("Cannot open file \"" + path + "\". " + reason);
+  };
+  if (fd < 0) fail(std::strerror(errno));
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     ::close(fd);
-    const std::string reason = error == EWOULDBLOCK ? "The file is in use by another program."
-                                                    : std::string(std::strerror(error));
-    throw EFOpenError(failure + path + "\". " + reason);
+    fail(error == EWOULDBLOCK ? "The file is in use by another program."
+                              : std::string(std::strerror(error)));
   }
   FHandle = fd;
 }

@@ -298,17 +298,19 @@ std::vector<std::string> FoldHeaderLine(std::string_view line) {
     if (crlf == std::string_view::npos) break;
     start = crlf + 2;
   }
-  // The first piece is never broken inside its "Name: ".
-  const size_t name_end = line.find(": ");
-  size_t first_cut = name_end == std::string_view::npos ? 1 : name_end + 2;
   for (std::string piece : pieces) {
     while (piece.size() > kFoldWidth) {
       size_t cut = std::string::npos;
       bool quoted = false;
       for (size_t i = 0; i < kFoldWidth; ++i) {
         const char c = piece[i];
-        if (c == '"' && (i == 0 || piece[i - 1] != '\\')) quoted = !quoted;
-        if (!quoted && i >= first_cut && (c == ' ' || c == '\t' || c == ',')) cut = i;
+        if (quoted && c == '\\') {
+          ++i;  // an escaped character, possibly a quote or a backslash, ends nothing
+          continue;
+        }
+        if (c == '"') quoted = !quoted;
+        // A continuation's leading blank is no place to break.
+        if (!quoted && i > 0 && (c == ' ' || c == '\t' || c == ',')) cut = i;
       }
       std::string head = trim_end(piece.substr(0, cut + 1));
       if (cut == std::string::npos || head.empty() || head.find_first_not_of(" \t") == head.npos) {
@@ -322,10 +324,8 @@ std::vector<std::string> FoldHeaderLine(std::string_view line) {
       }
       result.push_back(head);
       piece = " " + rest.substr(text);
-      first_cut = 1;
     }
     result.push_back(trim_end(piece));
-    first_cut = 1;
   }
   return result;
 }

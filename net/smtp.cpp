@@ -176,8 +176,10 @@ void TIdSMTP::Disconnect() {
       failure = std::current_exception();
     }
   }
-  FConnection.Disconnect();
+  // Cleared first: the log's entry for the closing may fail, and the next connection must
+  // still start unauthenticated.
   FDidAuthenticate = false;
+  FConnection.Disconnect();
   if (quit_failed) std::rethrow_exception(failure);
 }
 

@@ -188,6 +188,19 @@ TEST_F(HttpTest, ServerBehaviours) {
        -1,
        "",
        false},
+      // Running out of time counts as a failure before any status line.
+      {"headers that never end",
+       {HttpRequest(), Send("HTTP/1.1 302 Found\r\nLocation: /thank-you.html\r\n"), Silent()},
+       "failed Socket Error # 10060\r\nConnection timed out.",
+       -1,
+       "",
+       false},
+      {"2xx body that never ends",
+       {HttpRequest(), Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc"), Silent()},
+       "failed Socket Error # 10060\r\nConnection timed out.",
+       -1,
+       "",
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

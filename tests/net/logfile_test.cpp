@@ -130,7 +130,7 @@ TEST_F(LogFileTest, FolderThatCannotTakeTheFile) {
   try {
     log.SetActive(true);
     ADD_FAILURE() << "opened";
-  } catch (const net::EFOpenError& e) {
+  } catch (const net::EFCreateError& e) {
     EXPECT_EQ(e.Message(),
               "Cannot create file \"" + log.Filename + "\". No such file or directory");
   }

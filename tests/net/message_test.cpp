@@ -122,14 +122,17 @@ std::string Repeat(const std::string& piece, int times) {
 TEST_F(MessageTest, LongEncodedSubjectIsSplitWithin75Columns) {
   net::TIdMessage message;
   message.Subject = std::string(30, '\xE9');  // 30 pieces of "=E9"
+  // The first encoded-word with "Subject: " before it passes 78 columns, so the line breaks
+  // after the name.
   const auto header = Header(message);
-  ASSERT_EQ(header[0], "Subject: =?ISO-8859-1?Q?" + Repeat("=E9", 19) + "?=");
-  EXPECT_EQ(header[1], "\t=?ISO-8859-1?Q?" + Repeat("=E9", 11) + "?=");
+  ASSERT_EQ(header[0], "Subject:");
+  EXPECT_EQ(header[1], " =?ISO-8859-1?Q?" + Repeat("=E9", 19) + "?=");
+  EXPECT_EQ(header[2], "\t=?ISO-8859-1?Q?" + Repeat("=E9", 11) + "?=");
   FLocale = "ko_KR";
   message.Subject = std::string(60, '\xB0');
   const auto korean = Header(message);
-  EXPECT_EQ(korean[0], "Subject: =?EUC-KR?B?" + Repeat("sLCw", 15) + "?=");
-  EXPECT_EQ(korean[1], "\t=?EUC-KR?B?" + Repeat("sLCw", 5) + "?=");
+  EXPECT_EQ(korean[1], " =?EUC-KR?B?" + Repeat("sLCw", 15) + "?=");
+  EXPECT_EQ(korean[2], "\t=?EUC-KR?B?" + Repeat("sLCw", 5) + "?=");
 }
 
 TEST_F(MessageTest, LongPlainSubjectIsFolded) {
@@ -145,16 +148,24 @@ TEST_F(MessageTest, LongPlainSubjectIsFolded) {
 }
 
 TEST_F(MessageTest, FoldingKeepsQuotedStretchesWholeAndLongWordsLong) {
-  // The only blank within reach lies inside the quotes, so the line stays long.
+  // The blank inside the quotes is no break point; the one after the name is the last one left.
   const std::string quoted =
       "To: \"" + std::string(40, 'n') + " " + std::string(40, 'm') + "\" <x@y.z>, o@example.org";
-  EXPECT_EQ(net::FoldHeaderLine(quoted), (std::vector<std::string>{quoted}));
+  EXPECT_EQ(net::FoldHeaderLine(quoted), (std::vector<std::string>{"To:", quoted.substr(3)}));
   const std::string two = "To: \"" + std::string(30, 'n') + " " + std::string(30, 'm') +
                           "\" <x@y.z>, other@example.org";
   EXPECT_EQ(net::FoldHeaderLine(two),
             (std::vector<std::string>{two.substr(0, 76), " other@example.org"}));
+  // A quoted name ending in an escaped backslash closes its quotes like any other.
+  const std::string escaped =
+      "To: \"a\\\\\" <a@b.c>, bob1@example.org, bob2@example.org, "
+      "bob3@example.org, bob4@example.org";
+  EXPECT_EQ(net::FoldHeaderLine(escaped),
+            (std::vector<std::string>{escaped.substr(0, 72), " bob4@example.org"}));
   const std::string word = "X-Long: " + std::string(90, 'w');
-  EXPECT_EQ(net::FoldHeaderLine(word), (std::vector<std::string>{word}));
+  EXPECT_EQ(net::FoldHeaderLine(word), (std::vector<std::string>{"X-Long:", word.substr(7)}));
+  const std::string unbreakable = "X-Long:" + std::string(90, 'w');
+  EXPECT_EQ(net::FoldHeaderLine(unbreakable), (std::vector<std::string>{unbreakable}));
 }
 
 TEST_F(MessageTest, HeaderListSetReplaceRemove) {

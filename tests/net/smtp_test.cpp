@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "net/errors.h"
 #include "net/logfile.h"
@@ -226,6 +228,33 @@ TEST_F(SmtpTest, ConnectionFailures) {
   }
 }
 
+// With no descriptor to be had, the connect fails as a failed attempt: one disconnect entry.
+TEST_F(SmtpTest, NoSocketCanBeCreated) {
+  Configure(UnusedPort());
+  net::TIdLogFile log;
+  log.Filename = "QybSmtp.log";
+  log.SetActive(true);
+  FSmtp.Intercept = &log;
+  const int lowest_free = dup(0);
+  ASSERT_GE(lowest_free, 0);
+  close(lowest_free);
+  rlimit old_limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old_limit), 0);
+  rlimit low = old_limit;
+  low.rlim_cur = static_cast<rlim_t>(lowest_free);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  std::string error;
+  try {
+    FSmtp.Connect();
+  } catch (const net::EIdInvalidSocket& e) {
+    error = e.Message();
+  }
+  setrlimit(RLIMIT_NOFILE, &old_limit);
+  log.SetActive(false);
+  EXPECT_EQ(error, "Cannot allocate socket.");
+  EXPECT_EQ(ReadFile("QybSmtp.log"), "Stat Disconnected.\r\n");
+}
+
 TEST_F(SmtpTest, MultiLineReplyNamesTheMechanisms) {
   ScriptServer server({Join({kGreeting, Reply("250-first\r\n250-AUTH LOGIN PLAIN\r\n250-AUTH=LOGIN "
                                               "CRAM-MD5\r\n250 last\r\n")})});
@@ -290,6 +319,36 @@ TEST_F(SmtpTest, EnvelopeAddressWithALineBreakIsRefusedBeforeAnythingIsWritten) 
     EXPECT_NE(error.find("holds a line break"), std::string::npos) << error;
     EXPECT_EQ(server.Received(), kEhloSent + kAuthSent + "QUIT\r\n");
   }
+}
+
+// A log that fails on the closing entry still leaves the client unauthenticated, so the next
+// connection's send authenticates on its own.
+TEST_F(SmtpTest, DisconnectClearsTheAuthenticationWhenTheLogFails) {
+  struct FailingClose : net::TIdConnectionIntercept {
+    bool fail = true;
+    void Connect() override {}
+    void Disconnect() override {
+      if (std::exchange(fail, false)) throw net::EWriteError();
+    }
+    void Send(std::string_view) override {}
+    void Receive(std::string_view) override {}
+  } log;
+  ScriptServer server({Join({kGreeting, kEhlo, kAuth}),
+                       Join({kGreeting, kEhlo, Reply("250 Flushed\r\n"), kAuth,
+                             Script(kTransaction.begin() + 2, kTransaction.end())})});
+  Configure(server.Port());
+  FSmtp.Intercept = &log;
+  FSmtp.Connect();
+  ASSERT_TRUE(FSmtp.Authenticate());
+  EXPECT_THROW(FSmtp.Disconnect(), net::EWriteError);
+  net::TIdMessage message;
+  Fill(message);
+  FSmtp.Connect();
+  FSmtp.Send(message);
+  FSmtp.Disconnect();
+  std::string envelope = kEnvelope;
+  envelope.insert(std::string("RSET\r\n").size(), kAuthSent);
+  EXPECT_EQ(server.Received(1), kEhloSent + envelope + kText + "QUIT\r\n");
 }
 
 TEST_F(SmtpTest, OverallDeadlineEndsAReplyThatNeverEnds) {
