@@ -473,6 +473,10 @@ bool TDesktopForm::leRentKeyPress(QKeyEvent* Event) {
   // (Backspace, Tab, Enter, Esc, the editing shortcuts) go on as they are.
   const QString text = Event->text();
   if (text.isEmpty()) return false;
+  const auto modifiers = Event->modifiers();
+  if ((modifiers & (Qt::ControlModifier | Qt::MetaModifier)) && !(modifiers & Qt::AltModifier)) {
+    return false;
+  }
   const QChar key = text.front();
   if (key.unicode() < 0x20 || key.unicode() == 0x7f) return false;
   const bool passes = text.size() == 1 && ((key >= QLatin1Char('0') && key <= QLatin1Char('9')) ||
