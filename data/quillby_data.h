@@ -5,6 +5,26 @@
 #include <string>
 
 #include "data/money.h"
+#include "platform/exception.h"
+
+// A failure of the store; the message names the file (and the column of a refused value).
+class EDatabaseError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// The connection string as the data module is designed with it.
+inline constexpr const char* kDesignConnectionString =
+    "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=quillby.mdb;Persist Security Info=False";
+
+// The data source rewrite of DataModuleCreate: the first "quillby.mdb" in `connection_string`,
+// compared without regard to case, becomes "quillby.mdb" in the folder of `executable_path`
+// (kept with its trailing separator). Later occurrences stay.
+std::string RewriteDataSource(const std::string& connection_string,
+                              const std::string& executable_path);
+
+// The value of "Data Source=" in a connection string (up to the next ';').
+std::string DataSourceOf(const std::string& connection_string);
 
 // The eight figures of the debt load calculator, in the order of the DebtCalc columns.
 struct TDebtFigures {
