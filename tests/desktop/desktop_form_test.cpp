@@ -63,6 +63,8 @@ struct CalcCase {
   const char* OtherLegend;
 };
 
+void PrintTo(const CalcCase& c, std::ostream* os) { *os << c.Name; }
+
 class CalculationTest : public DesktopFormTest, public ::testing::WithParamInterface<CalcCase> {};
 
 TEST_P(CalculationTest, ShowsPercentBandAndPieAndSavesFirst) {
@@ -110,16 +112,36 @@ TEST_P(CalculationTest, ShowsPercentBandAndPieAndSavesFirst) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, CalculationTest,
     ::testing::Values(
-        CalcCase{"OnTheFirstBound", {{"leRent", "1800"}, {"leGrossSalary", "60000"}}, "36.00%", 0,
-                 "36 %", "64 %"},
-        CalcCase{"JustAboveFirstBound", {{"leRent", "1825"}, {"leGrossSalary", "60000"}},
-                 "36.50%", 1, "36.5 %", "63.5 %"},
-        CalcCase{"OnTheSecondBound", {{"leRent", "2100"}, {"leGrossSalary", "60000"}}, "42.00%", 1,
-                 "42 %", "58 %"},
-        CalcCase{"SecondBand", {{"leCarLoan", "2250"}, {"leAlimony", "60000"}}, "45.00%", 2,
-                 "45 %", "55 %"},
-        CalcCase{"OnTheThirdBound", {{"leOtherLoan", "2450"}, {"leBonus", "60000"}}, "49.00%", 2,
-                 "49 %", "51 %"},
+        CalcCase{"OnTheFirstBound",
+                 {{"leRent", "1800"}, {"leGrossSalary", "60000"}},
+                 "36.00%",
+                 0,
+                 "36 %",
+                 "64 %"},
+        CalcCase{"JustAboveFirstBound",
+                 {{"leRent", "1825"}, {"leGrossSalary", "60000"}},
+                 "36.50%",
+                 1,
+                 "36.5 %",
+                 "63.5 %"},
+        CalcCase{"OnTheSecondBound",
+                 {{"leRent", "2100"}, {"leGrossSalary", "60000"}},
+                 "42.00%",
+                 1,
+                 "42 %",
+                 "58 %"},
+        CalcCase{"SecondBand",
+                 {{"leCarLoan", "2250"}, {"leAlimony", "60000"}},
+                 "45.00%",
+                 2,
+                 "45 %",
+                 "55 %"},
+        CalcCase{"OnTheThirdBound",
+                 {{"leOtherLoan", "2450"}, {"leBonus", "60000"}},
+                 "49.00%",
+                 2,
+                 "49 %",
+                 "51 %"},
         CalcCase{"AllBoxesSummedExactly",
                  {{"leRent", "1000"},
                   {"leCreditCard", "200.5"},
@@ -129,16 +151,29 @@ INSTANTIATE_TEST_SUITE_P(
                   {"leBonus", "5000"},
                   {"leOtherSrc", "2000.0001"},
                   {"leAlimony", "999.9999"}},
-                 "35.00%", 0, "35 %", "65 %"},
-        CalcCase{"DebtsAboveIncome", {{"leRent", "7500"}, {"leGrossSalary", "60000"}}, "150.00%",
-                 3, "75 %", "-25 %"},
-        CalcCase{"ThousandsSeparator", {{"leRent", "62500"}, {"leGrossSalary", "60000"}},
-                 "1,250.00%", 3, "52.08 %", "-47.92 %"},
+                 "35.00%",
+                 0,
+                 "35 %",
+                 "65 %"},
+        CalcCase{"DebtsAboveIncome",
+                 {{"leRent", "7500"}, {"leGrossSalary", "60000"}},
+                 "150.00%",
+                 3,
+                 "75 %",
+                 "-25 %"},
+        CalcCase{"ThousandsSeparator",
+                 {{"leRent", "62500"}, {"leGrossSalary", "60000"}},
+                 "1,250.00%",
+                 3,
+                 "52.08 %",
+                 "-47.92 %"},
         CalcCase{"MoreThanFourDecimalsRound",
-                 {{"leRent", "1800.00004"}, {"leGrossSalary", "60000.00005"}}, "36.00%", 0, "36 %",
+                 {{"leRent", "1800.00004"}, {"leGrossSalary", "60000.00005"}},
+                 "36.00%",
+                 0,
+                 "36 %",
                  "64 %"},
-        CalcCase{"NoDebts", {{"leRent", "0"}, {"leGrossSalary", "1"}}, "0.00%", 0, "0 %",
-                 "100 %"}),
+        CalcCase{"NoDebts", {{"leRent", "0"}, {"leGrossSalary", "1"}}, "0.00%", 0, "0 %", "100 %"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 struct RefusedCase {
@@ -146,6 +181,8 @@ struct RefusedCase {
   std::map<std::string, const char*> Texts;
   const char* Message;
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.Name; }
 
 class RefusedTest : public DesktopFormTest, public ::testing::WithParamInterface<RefusedCase> {};
 
@@ -167,37 +204,36 @@ TEST_P(RefusedTest, ShowsMessageSavesNothingAndKeepsThePage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedTest,
-    ::testing::Values(
-        RefusedCase{"SeveralFullStops",
-                    {{"leRent", "1.2.3"}, {"leGrossSalary", "60000"}},
-                    "'1.2.3' is not a valid floating point value"},
-        RefusedCase{"LoneFullStop",
-                    {{"leRent", "100"}, {"leBonus", "."}},
-                    "'.' is not a valid floating point value"},
-        RefusedCase{"PastedWords",
-                    {{"leRent", "100"}, {"leGrossSalary", "sixty grand"}},
-                    "'sixty grand' is not a valid floating point value"},
-        RefusedCase{"PastedComma",
-                    {{"leRent", "1,800"}, {"leGrossSalary", "60000"}},
-                    "'1,800' is not a valid floating point value"},
-        RefusedCase{"TooLargeForTheMoneyType",
-                    {{"leRent", "100"}, {"leGrossSalary", "99999999999999999999"}},
-                    "'99999999999999999999' is not a valid floating point value"},
-        RefusedCase{"SumTooLarge",
-                    {{"leRent", "900000000000000"},
-                     {"leCreditCard", "900000000000000"},
-                     {"leGrossSalary", "1"}},
-                    "The amounts are too large to add up."},
-        RefusedCase{"IncomeAllZero",
-                    {{"leRent", "100"},
-                     {"leGrossSalary", "0"},
-                     {"leBonus", "0"},
-                     {"leOtherSrc", "0"},
-                     {"leAlimony", "0"}},
-                    "You must specify the breakup for your total income."},
-        RefusedCase{"IncomeNegative",
-                    {{"leRent", "100"}, {"leGrossSalary", "-5"}},
-                    "You must specify the breakup for your total income."}),
+    ::testing::Values(RefusedCase{"SeveralFullStops",
+                                  {{"leRent", "1.2.3"}, {"leGrossSalary", "60000"}},
+                                  "'1.2.3' is not a valid floating point value"},
+                      RefusedCase{"LoneFullStop",
+                                  {{"leRent", "100"}, {"leBonus", "."}},
+                                  "'.' is not a valid floating point value"},
+                      RefusedCase{"PastedWords",
+                                  {{"leRent", "100"}, {"leGrossSalary", "sixty grand"}},
+                                  "'sixty grand' is not a valid floating point value"},
+                      RefusedCase{"PastedComma",
+                                  {{"leRent", "1,800"}, {"leGrossSalary", "60000"}},
+                                  "'1,800' is not a valid floating point value"},
+                      RefusedCase{"TooLargeForTheMoneyType",
+                                  {{"leRent", "100"}, {"leGrossSalary", "99999999999999999999"}},
+                                  "'99999999999999999999' is not a valid floating point value"},
+                      RefusedCase{"SumTooLarge",
+                                  {{"leRent", "900000000000000"},
+                                   {"leCreditCard", "900000000000000"},
+                                   {"leGrossSalary", "1"}},
+                                  "The amounts are too large to add up."},
+                      RefusedCase{"IncomeAllZero",
+                                  {{"leRent", "100"},
+                                   {"leGrossSalary", "0"},
+                                   {"leBonus", "0"},
+                                   {"leOtherSrc", "0"},
+                                   {"leAlimony", "0"}},
+                                  "You must specify the breakup for your total income."},
+                      RefusedCase{"IncomeNegative",
+                                  {{"leRent", "100"}, {"leGrossSalary", "-5"}},
+                                  "You must specify the breakup for your total income."}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(DesktopFormTest, FailedCalculateLeavesTheShownResultAlone) {
@@ -219,8 +255,9 @@ TEST_F(DesktopFormTest, FailedCalculateLeavesTheShownResultAlone) {
 
 TEST_F(DesktopFormTest, CommaLocaleRefusesTypedFullStopButTakesItsOwnFigures) {
   TLocaleScope german(QLocale(QLocale::German, QLocale::Germany));
-  FData->SaveDebtCalc(0, TDebtFigures{Currency::Parse("1800.5", "."), {}, {}, {},
-                                      Currency::FromUnits(60000), {}, {}, {}});
+  FData->SaveDebtCalc(
+      0, TDebtFigures{
+             Currency::Parse("1800.5", "."), {}, {}, {}, Currency::FromUnits(60000), {}, {}, {}});
   auto form = MakeForm();
   EXPECT_EQ(Box(*form, "leRent")->text(), "1800,50");
   EXPECT_EQ(Box(*form, "leGrossSalary")->text(), "60000,00");
@@ -319,10 +356,10 @@ TEST_F(DesktopFormTest, FormCreateWithoutSavedFigures) {
 }
 
 TEST_F(DesktopFormTest, FormCreateWritesSavedFiguresWithTwoDecimals) {
-  FData->SaveDebtCalc(0, TDebtFigures{Currency::FromUnits(1800), Currency(),
-                                      Currency::Parse("250.5", "."), Currency::Parse("12.3456", "."),
-                                      Currency::FromUnits(1234567), Currency::Parse("0.005", "."),
-                                      Currency(), Currency::Parse("99.999", ".")});
+  FData->SaveDebtCalc(
+      0, TDebtFigures{Currency::FromUnits(1800), Currency(), Currency::Parse("250.5", "."),
+                      Currency::Parse("12.3456", "."), Currency::FromUnits(1234567),
+                      Currency::Parse("0.005", "."), Currency(), Currency::Parse("99.999", ".")});
   auto form = MakeForm();
   const char* expected[] = {"1800.00",    "0.00", "250.50", "12.35",
                             "1234567.00", "0.01", "0.00",   "100.00"};
@@ -454,8 +491,9 @@ TEST(PieChartTest, SlicesBySizeAndSignedLegend) {
     double Percent;
     const char* Text;
   };
-  for (const Case& c : {Case{36, "36 %"}, Case{36.5, "36.5 %"}, Case{52.0833333, "52.08 %"},
-                        Case{-47.9166666, "-47.92 %"}, Case{0.001, "0 %"}, Case{1234.5, "1234.5 %"}}) {
+  for (const Case& c :
+       {Case{36, "36 %"}, Case{36.5, "36.5 %"}, Case{52.0833333, "52.08 %"},
+        Case{-47.9166666, "-47.92 %"}, Case{0.001, "0 %"}, Case{1234.5, "1234.5 %"}}) {
     EXPECT_EQ(TPieChart::FormatPercent(c.Percent), c.Text) << c.Percent;
   }
   // Painted: the red slice shows up in the grabbed picture.

@@ -28,8 +28,8 @@ std::unique_ptr<TQuillbyData> TTempStore::Open() const {
   return std::make_unique<TQuillbyData>(ExecutablePath());
 }
 
-void TTempStore::SignIn(TQuillbyData& data, const std::string& full_name,
-                        const std::string& login, const std::string& password) {
+void TTempStore::SignIn(TQuillbyData& data, const std::string& full_name, const std::string& login,
+                        const std::string& password) {
   data.CreateUser(full_name, login, password);
   ASSERT_TRUE(data.VerifyLogin(login, password));
 }
