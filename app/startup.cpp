@@ -75,6 +75,8 @@ int RunQuillby(const TStartupOptions& Options) {
         QObject::connect(DesktopForm, &TDesktopForm::Closed, qApp, &QCoreApplication::quit,
                          Qt::QueuedConnection);
         DesktopForm->show();
+        // The main window takes the keyboard as it opens, with or without a window manager.
+        DesktopForm->activateWindow();
         QApplication::exec();
       }
     } catch (...) {

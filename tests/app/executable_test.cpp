@@ -101,11 +101,23 @@ class ExecutableTest : public ::testing::Test {
            xdotool.exitCode() == 0;
   }
 
-  bool WindowShown(const QString& title) {
+  // Runs xdotool and returns what it printed, empty when it failed.
+  QString XdoOutput(const QStringList& arguments) {
+    QProcess xdotool;
+    xdotool.setProcessEnvironment(FEnvironment);
+    xdotool.start("xdotool", arguments);
+    if (!xdotool.waitForFinished(10000) || xdotool.exitCode() != 0) return {};
+    return QString::fromUtf8(xdotool.readAllStandardOutput()).trimmed();
+  }
+
+  // Waits until the window of that title is on screen and has the keyboard focus, so that
+  // the keys typed next reach it.
+  bool WindowFocused(const QString& title) {
     return WaitFor(
         [&] {
           return FQuillby.state() == QProcess::Running &&
-                 Xdo({"search", "--onlyvisible", "--name", title});
+                 Xdo({"search", "--onlyvisible", "--name", "^" + title}) &&
+                 XdoOutput({"getwindowfocus", "getwindowname"}).startsWith(title);
         },
         30000);
   }
@@ -125,13 +137,13 @@ TEST_F(ExecutableTest, SignsInAndCalculatesThroughTheKeyboard) {
   FQuillby.start(FProgram, {});
   ASSERT_TRUE(FQuillby.waitForStarted(10000));
 
-  ASSERT_TRUE(WindowShown("^Login")) << "the login dialog never showed";
+  ASSERT_TRUE(WindowFocused("Login")) << "the login dialog never showed";
   // The focus starts in the username box.
   ASSERT_TRUE(Xdo({"type", "--delay", "20", "ann"}));
   ASSERT_TRUE(Xdo({"key", "Tab"}));
   ASSERT_TRUE(Xdo({"type", "--delay", "20", "secret"}));
   ASSERT_TRUE(Xdo({"key", "Return"}));
-  ASSERT_TRUE(WindowShown("^Quillby Desktop")) << "the desktop never showed";
+  ASSERT_TRUE(WindowFocused("Quillby Desktop")) << "the desktop never showed";
 
   // The focus starts in the rent box; four tabs lead to the salary, four more to Calculate.
   ASSERT_TRUE(Xdo({"type", "--delay", "20", "1800"}));
