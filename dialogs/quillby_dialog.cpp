@@ -264,8 +264,11 @@ void TQuillbyDialog::showEvent(QShowEvent* Event) {
 }
 
 int TQuillbyDialog::ShowModal() {
+  // The window that was active gets the activation back, as the dialog may have no parent.
+  QPointer<QWidget> previous = QApplication::activeWindow();
   FModalResult = mrNone;
   exec();
+  if (previous && previous != this && previous->isVisible()) previous->activateWindow();
   return FModalResult;
 }
 
