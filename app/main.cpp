@@ -4,5 +4,7 @@
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
-  return RunQuillby({QCoreApplication::applicationFilePath().toStdString()});
+  TStartupOptions options;
+  options.ExecutablePath = QCoreApplication::applicationFilePath().toStdString();
+  return RunQuillby(options);
 }

@@ -63,7 +63,8 @@ int RunQuillby(const TStartupOptions& Options) {
   try {
     ShowSplash();
     QGuiApplication::setApplicationDisplayName("Marrowvale");
-    QuillbyData = new TQuillbyData(Options.ExecutablePath);
+    QuillbyData = Options.CreateData ? Options.CreateData(Options.ExecutablePath).release()
+                                     : new TQuillbyData(Options.ExecutablePath);
     aevQuillby = new TApplicationEvents;
     std::this_thread::sleep_for(Options.SplashPause);
     Release(SplashForm);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <string>
 
 class TSplashForm;
@@ -21,6 +23,8 @@ struct TStartupOptions {
   std::string ExecutablePath;
   // How long the splash stays up once the store is prepared; the GUI thread sleeps meanwhile.
   std::chrono::milliseconds SplashPause{2000};
+  // Makes the data module for the program's path; tests put a failing one here.
+  std::function<std::unique_ptr<TQuillbyData>(const std::string& ExecutablePath)> CreateData;
 };
 
 // The entry sequence on an application object that already exists: splash, store, sign-in,

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
 
 #include "app/splash_form.h"
@@ -12,6 +13,7 @@
 #include "dialogs/app_events.h"
 #include "dialogs/login_dialog.h"
 #include "gui_support.h"
+#include "platform/exception.h"
 
 namespace {
 
@@ -62,7 +64,11 @@ class StartupTest : public ::testing::Test {
     EXPECT_EQ(DesktopForm, nullptr);
   }
 
-  TStartupOptions Options() const { return {FStore.ExecutablePath()}; }
+  TStartupOptions Options() const {
+    TStartupOptions options;
+    options.ExecutablePath = FStore.ExecutablePath();
+    return options;
+  }
 
   static bool SplashOnScreen() {
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -125,6 +131,24 @@ TEST_F(StartupTest, SignInOpensTheDesktopAndClosingItTearsDownInOrder) {
   EXPECT_EQ(FLog.Entries.join(", "),
             "shown TSplashForm, released TSplashForm, shown TLoginDialog, shown TDesktopForm, "
             "released TLoginDialog, released aevQuillby, released TDesktopForm");
+}
+
+TEST_F(StartupTest, FailureOutsideAnyHandlerShowsASystemBoxAndExitsWithOne) {
+  TStartupOptions options = Options();
+  options.CreateData = [](const std::string&) -> std::unique_ptr<TQuillbyData> {
+    throw Exception("The store could not be prepared.");
+  };
+  QString shown;
+  TModalAnswerer answerer([&](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      shown = box->text();
+      box->accept();
+    }
+  });
+  EXPECT_EQ(RunQuillby(options), 1);
+  EXPECT_EQ(shown, "The store could not be prepared.");
+  EXPECT_FALSE(FLog.Entries.contains("shown TLoginDialog"));
+  EXPECT_TRUE(FLog.Entries.contains("released TSplashForm"));
 }
 
 TEST_F(StartupTest, SplashShowsTheVersionOnItsPicture) {
