@@ -15,6 +15,7 @@
 #include "desktop/pie_chart.h"
 #include "dialogs/app_events.h"
 #include "gui_support.h"
+#include "platform/exception.h"
 
 namespace {
 
@@ -450,6 +451,19 @@ TEST_F(DesktopFormTest, TabCaptionIsBoldAndCentredOnTheWindowsGreen) {
   const QImage bar = form->pgcDesktop->tabBar()->grab().toImage();
   const QRect tab = form->pgcDesktop->tabBar()->tabRect(1);
   EXPECT_EQ(bar.pixelColor(tab.left() + 6, tab.center().y()), green);
+}
+
+TEST_F(DesktopFormTest, LogoutClosesTheStoreAndTheWindow) {
+  auto form = MakeForm();
+  int closed = 0;
+  QObject::connect(form.get(), &TDesktopForm::Closed, [&] { ++closed; });
+  form->lblLogoutClick();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(closed, 1);
+  // The connection was closed: the store file can go, and the next read fails.
+  ASSERT_TRUE(QFile::remove(FStore.StorePath()));
+  TDebtFigures figures;
+  EXPECT_THROW(FData->LoadDebtCalc(0, figures), Exception);
 }
 
 class UrlCatcher : public QObject {
