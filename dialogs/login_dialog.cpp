@@ -58,6 +58,7 @@ TLoginDialog::TLoginDialog(TQuillbyData& Data, QWidget* parent)
   cbxPassword = new QCheckBox("Remember my password on this computer", GroupBox2);
   cbxPassword->setObjectName("cbxPassword");
   cbxPassword->setGeometry(16, 80, 225, 17);
+  GrowToCaption(cbxPassword, 241);
 
   GuardedConnect(leLogin, &QLineEdit::textChanged, this, [this] { leLoginChange(); });
   GuardedConnect(lePassword, &QLineEdit::textChanged, this, [this] { leLoginChange(); });
