@@ -250,6 +250,8 @@ struct TQuillbyData::Impl {
       }
     }
     switch (error.Code()) {
+      case SQLITE_NOTADB:
+        Fail("The file " + File() + " is not a Quillby store: " + text + ".");
       case SQLITE_BUSY:
       case SQLITE_LOCKED:
         Fail("The store file " + File() + " is in use by another program; table \"" + name +

@@ -124,4 +124,23 @@ TEST(Mkdb, ReportsOtherFailuresAndUsageErrors) {
   EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
 }
 
+// The build's step that puts a store beside the program: creates one when none is there and
+// leaves an existing file alone.
+TEST(Mkdb, TheBuildStepNeverOverwritesAStore) {
+  TempFolder folder;
+  const std::string store = folder / "quillby.mdb";
+  const std::string step = std::string("'") + QUILLBY_CMAKE + "' -DMKDB='" + QUILLBY_MKDB +
+                           "' -DSTORE='" + store + "' -P '" + QUILLBY_MAKE_STORE + "'";
+  const Outcome first = RunCommand(step);
+  ASSERT_EQ(first.status, 0) << first.output;
+  EXPECT_EQ(RunCommand("/usr/bin/sqlite3 '" + store + "' 'SELECT count(*) FROM Users'").output,
+            "0\n");
+  RunCommand("/usr/bin/sqlite3 '" + store +
+             "' \"INSERT INTO Users (LOGIN, LOGINKEY, FULLNAMEKEY) VALUES ('keep', 'keep', '')\"");
+  const Outcome second = RunCommand(step);
+  EXPECT_EQ(second.status, 0) << second.output;
+  EXPECT_EQ(RunCommand("/usr/bin/sqlite3 '" + store + "' 'SELECT LOGIN FROM Users'").output,
+            "keep\n");
+}
+
 }  // namespace

@@ -65,14 +65,22 @@ TEST(DataSourceRewrite, TheDataModuleTakesTheStoreFromTheExecutablesFolder) {
 }
 
 TEST(DataSourceRewrite, WithoutAPathTheRunningExecutableCountsNotTheWorkingDirectory) {
+  const std::string exe = platform::ExecutablePath();
+  EXPECT_EQ(exe, std::filesystem::canonical("/proc/self/exe").string());
+  const std::string beside_exe = exe.substr(0, exe.rfind('/') + 1) + "quillby.mdb";
+  ASSERT_FALSE(std::filesystem::exists(beside_exe)) << "the test folder holds a store";
+
+  // A store in the working directory is not the one the program uses.
   TempFolder elsewhere;
+  CreateStoreFile(elsewhere / "quillby.mdb");
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(elsewhere.Path());
   TQuillbyData data;
+  const std::string message = FailureOf([&] { data.LoginExists("bob"); });
   std::filesystem::current_path(previous);
-  const std::string exe = platform::ExecutablePath();
-  EXPECT_EQ(exe, std::filesystem::canonical("/proc/self/exe").string());
-  EXPECT_EQ(data.DatabasePath(), exe.substr(0, exe.rfind('/') + 1) + "quillby.mdb");
+  EXPECT_EQ(data.DatabasePath(), beside_exe);
+  EXPECT_THAT(message, HasSubstr("\"" + beside_exe + "\" does not exist"));
+  EXPECT_FALSE(std::filesystem::exists(beside_exe));
 }
 
 TEST_F(StoreTest, CreatingTheDataModuleOpensNothing) {
@@ -495,7 +503,9 @@ TEST_F(StoreTest, AWriteThatMeetsAnotherCopysLockWaitsThenFailsClearly) {
   data.AddFeedback(0, "after the lock", std::chrono::system_clock::now());
   release.join();
   sqlite3_close(other);
-  EXPECT_EQ(Query(Store(), "SELECT COMMENT FROM HelpImprove")[0][0], "after the lock");
+  const auto comments = Query(Store(), "SELECT COMMENT FROM HelpImprove");
+  ASSERT_EQ(comments.size(), 1u);
+  EXPECT_EQ(comments[0][0], "after the lock");
 }
 
 TEST_F(StoreTest, CloseEndsTheCursorAndTheNextOperationOpensAgain) {
