@@ -266,6 +266,25 @@ TEST_F(LoginDialogTest, SigningInUntickedForgetsAndTickedNeverRewrites) {
   EXPECT_EQ(Remembered("bob"), "KEEP-ME");
 }
 
+TEST_F(LoginDialogTest, AKeyWithoutADigestGetsOneAtTheNextTickedSignIn) {
+  {
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(TLoginDialog::LoginKey("bob"), true));
+  }
+  TLoginDialog dialog(Data());
+  QString state;
+  OnModal([&](QWidget* login) {
+    TypeInto(login, "leLogin", "bob");
+    Press(Qt::Key_Tab);
+    state = QString("%1|%2").arg(Edit(login, "lePassword")->text()).arg(Tick(login)->isChecked());
+    TypeInto(login, "lePassword", "hammer");
+    Press(Qt::Key_Return);
+  });
+  EXPECT_EQ(dialog.ShowModal(), mrOk);
+  EXPECT_EQ(state, "********|1");
+  EXPECT_EQ(Remembered("bob"), MD5Hex("hammer"));
+}
+
 TEST_F(LoginDialogTest, ADigestSignInWhoseKeyVanishedRemembersTheDigestNotThePlaceholder) {
   Remember("alice", MD5Hex("secret"));
   TLoginDialog dialog(Data());
