@@ -19,6 +19,7 @@ TAccountDialog::TAccountDialog(TQuillbyData& Data, QWidget* parent)
   lblDesc->setTextFormat(Qt::PlainText);
   lblDesc->setWordWrap(true);
   lblDesc->setGeometry(8, 16, 201, 17);
+  GrowToCaption(lblDesc, 298);
   Anchor(lblDesc, akLeft | akTop | akRight);
 
   GroupBox2 = new QGroupBox("User Information", Panel3);

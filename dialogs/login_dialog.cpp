@@ -58,6 +58,7 @@ TLoginDialog::TLoginDialog(TQuillbyData& Data, QWidget* parent)
   cbxPassword = new QCheckBox("Remember my password on this computer", GroupBox2);
   cbxPassword->setObjectName("cbxPassword");
   cbxPassword->setGeometry(16, 80, 225, 17);
+  GrowToCaption(cbxPassword, 241);
 
   GuardedConnect(leLogin, &QLineEdit::textChanged, this, [this] { leLoginChange(); });
   GuardedConnect(lePassword, &QLineEdit::textChanged, this, [this] { leLoginChange(); });
@@ -123,15 +124,29 @@ void TLoginDialog::btnOKClick() {
   platform::TRegistry registry;
   const platform::TKeyPath key = LoginKey(login);
   if (cbxPassword->isChecked()) {
-    if (registry.OpenKey(key, false)) return;
     // Signed in by a remembered digest whose key has gone meanwhile: the box holds only the
     // placeholder, so the verified digest is the one to remember.
     const std::string digest = FRememberedDigest.empty() ? MD5Hex(password) : FRememberedDigest;
+    if (registry.OpenKey(key, false)) {
+      // An existing digest is never rewritten; a key left without one (a write that failed
+      // after the key was made) would look remembered for ever without working, so it gets one.
+      if (!registry.ValueExists(kPasswordValue)) registry.WriteString(kPasswordValue, digest);
+      return;
+    }
     if (!registry.OpenKey(key, true)) {
       throw platform::ERegistryException(std::string("Failed to set data for '") + kPasswordValue +
                                          "'");
     }
-    registry.WriteString(kPasswordValue, digest);
+    try {
+      registry.WriteString(kPasswordValue, digest);
+    } catch (...) {
+      // Take the new key back rather than leave it without its digest.
+      try {
+        registry.DeleteKey(key);
+      } catch (...) {
+      }
+      throw;
+    }
     return;
   }
   try {

@@ -18,11 +18,28 @@ constexpr int kBorder = 1;
 }  // namespace
 
 QFont DialogFont(int PixelSize, bool Bold) {
+  // Where the designed face is missing, a face of Arial's metrics keeps the captions inside
+  // their designed widths better than the usual wider fallback.
+  static const bool substituted = [] {
+    QFont::insertSubstitutions(
+        QStringLiteral("MS Sans Serif"),
+        {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
+    return true;
+  }();
+  (void)substituted;
   QFont font(QStringLiteral("MS Sans Serif"));
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(PixelSize);
   font.setBold(Bold);
   return font;
+}
+
+void GrowToCaption(QWidget* Control, int Limit) {
+  int needed = Control->sizeHint().width();
+  if (auto* label = qobject_cast<QLabel*>(Control)) {
+    needed = label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin() + 2;
+  }
+  if (needed > Control->width()) Control->resize(std::min(needed, Limit), Control->height());
 }
 
 TBitBtn::TBitBtn(QWidget* parent) : QPushButton(parent) {
@@ -251,6 +268,12 @@ void TQuillbyDialog::resizeEvent(QResizeEvent* Event) {
   LayoutFrame();
 }
 
+void TQuillbyDialog::hideEvent(QHideEvent* Event) {
+  // A window that goes away in the middle of a drag ends it.
+  if (Dragging()) Panel2MouseUp(Qt::NoButton, Qt::NoModifier, 0, 0);
+  QDialog::hideEvent(Event);
+}
+
 void TQuillbyDialog::showEvent(QShowEvent* Event) {
   QDialog::showEvent(Event);
   if (!FShownOnce) {
@@ -316,7 +339,7 @@ void TQuillbyDialog::keyPressEvent(QKeyEvent* Event) {
     auto usable = [](QAbstractButton* b) { return b->isVisible() && b->isEnabled(); };
     if (enter) {
       // The focused button outranks the default mark.
-      if (auto* focused = qobject_cast<QAbstractButton*>(focusWidget())) {
+      if (auto* focused = qobject_cast<QPushButton*>(focusWidget())) {
         if (usable(focused)) {
           focused->click();
           return;

@@ -119,6 +119,7 @@ class TQuillbyDialog : public QDialog {
   void keyPressEvent(QKeyEvent* Event) override;
   void resizeEvent(QResizeEvent* Event) override;
   void showEvent(QShowEvent* Event) override;
+  void hideEvent(QHideEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
  public:
@@ -146,3 +147,7 @@ class TQuillbyDialog : public QDialog {
 
 // The dialogs' font: "MS Sans Serif" at the given pixel height (falls back to a sans font).
 QFont DialogFont(int PixelSize = 11, bool Bold = false);
+
+// A fallback face can be wider than the designed one: a one-line caption grows to show all of its
+// text, never past Limit pixels wide.
+void GrowToCaption(QWidget* Control, int Limit);

@@ -100,6 +100,20 @@ TEST_F(DialogFrameTest, DraggingTheTitleBarMovesTheWindowWithAnyButton) {
   }
 }
 
+TEST_F(DialogFrameTest, ClosingDuringADragPutsTheDefaultCursorBack) {
+  TTestDialog dialog([](TTestDialog&) {});
+  dialog.show();
+  ASSERT_TRUE(WaitFor([&] { return dialog.isVisible(); }));
+  QWidget* bar = Child(&dialog, "Panel2");
+  Mouse(bar, QEvent::MouseButtonPress, bar->mapToGlobal(QPoint(100, 5)), Qt::LeftButton,
+        Qt::LeftButton);
+  ASSERT_TRUE(dialog.Dragging());
+  dialog.close();
+  EXPECT_FALSE(dialog.Dragging());
+  EXPECT_EQ(Shape(), -1);
+  EXPECT_EQ(ScreenCursor(), crDefault);
+}
+
 TEST_F(DialogFrameTest, APressOnTheTitleTextDoesNotStartADrag) {
   TTestDialog dialog([](TTestDialog&) {});
   dialog.show();

@@ -47,7 +47,15 @@ inline void OnModal(std::function<void(QWidget*)> Step, QWidget* Below = nullptr
     if (modal != nullptr && modal->isVisible() && (modal != below || belowGone)) {
       timer->stop();
       timer->deleteLater();
+      QPointer<QWidget> answered(modal);
       Step(modal);
+      // Every step ends its dialog; one that stays up would hang the test in its modal loop.
+      QTimer::singleShot(10000, [answered] {
+        if (answered && answered->isVisible()) {
+          ADD_FAILURE() << "a dialog was left open: " << answered->objectName().toStdString();
+          answered->close();
+        }
+      });
       return;
     }
     if (clock->elapsed() > 10000) {

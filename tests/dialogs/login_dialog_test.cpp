@@ -68,7 +68,12 @@ TEST_F(LoginDialogTest, LayoutAndFirstState) {
   EXPECT_EQ(Child(&dialog, "leLoginLabel")->geometry().right(), 64 - 4);
   EXPECT_EQ(Child(&dialog, "lePassword")->geometry(), QRect(64, 52, 105, 21));
   EXPECT_EQ(Edit(&dialog, "lePassword")->echoMode(), QLineEdit::Password);
-  EXPECT_EQ(Child(&dialog, "cbxPassword")->geometry(), QRect(16, 80, 225, 17));
+  // Designed 225 wide; a wider fallback face may widen it to show its whole caption.
+  const QRect tick = Child(&dialog, "cbxPassword")->geometry();
+  EXPECT_EQ(tick.topLeft(), QPoint(16, 80));
+  EXPECT_EQ(tick.height(), 17);
+  EXPECT_GE(tick.width(), 225);
+  EXPECT_GE(tick.width(), std::min(241, Child(&dialog, "cbxPassword")->sizeHint().width()));
   EXPECT_FALSE(Tick(&dialog)->isChecked());
 }
 
@@ -102,6 +107,19 @@ TEST_F(LoginDialogTest, TypedSignInWithoutRememberingLeavesTheRegistryAlone) {
   EXPECT_EQ(Data().CurrentUserFullName(), "Alice Example");
   EXPECT_EQ(Remembered("alice"), "<none>");
   EXPECT_FALSE(std::filesystem::exists(FFolder + "/config/Quillby/registry"));
+}
+
+TEST_F(LoginDialogTest, EnterOnTheCheckBoxPressesOKAndLeavesTheTickAlone) {
+  TLoginDialog dialog(Data());
+  OnModal([&](QWidget* login) {
+    TypeInto(login, "leLogin", "bob");
+    TypeInto(login, "lePassword", "hammer");
+    Child(login, "cbxPassword")->setFocus();
+    Press(Qt::Key_Return);
+  });
+  EXPECT_EQ(dialog.ShowModal(), mrOk);
+  EXPECT_EQ(Data().CurrentUserFullName(), "Bob Builder");
+  EXPECT_EQ(Remembered("bob"), "<none>");
 }
 
 TEST_F(LoginDialogTest, AFailedSignInKeepsEverythingAsTyped) {
@@ -246,6 +264,25 @@ TEST_F(LoginDialogTest, SigningInUntickedForgetsAndTickedNeverRewrites) {
   });
   EXPECT_EQ(dialog.ShowModal(), mrOk);
   EXPECT_EQ(Remembered("bob"), "KEEP-ME");
+}
+
+TEST_F(LoginDialogTest, AKeyWithoutADigestGetsOneAtTheNextTickedSignIn) {
+  {
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(TLoginDialog::LoginKey("bob"), true));
+  }
+  TLoginDialog dialog(Data());
+  QString state;
+  OnModal([&](QWidget* login) {
+    TypeInto(login, "leLogin", "bob");
+    Press(Qt::Key_Tab);
+    state = QString("%1|%2").arg(Edit(login, "lePassword")->text()).arg(Tick(login)->isChecked());
+    TypeInto(login, "lePassword", "hammer");
+    Press(Qt::Key_Return);
+  });
+  EXPECT_EQ(dialog.ShowModal(), mrOk);
+  EXPECT_EQ(state, "********|1");
+  EXPECT_EQ(Remembered("bob"), MD5Hex("hammer"));
 }
 
 TEST_F(LoginDialogTest, ADigestSignInWhoseKeyVanishedRemembersTheDigestNotThePlaceholder) {
