@@ -470,14 +470,16 @@ void TDesktopForm::lblLogoutClick() {
 
 bool TDesktopForm::leRentKeyPress(QKeyEvent* Event) {
   // Only typed characters are filtered; keys without text and control characters
-  // (Backspace, Tab, Enter, Esc, the editing shortcuts) go on as they are.
+  // (Backspace, Tab, Enter, Esc) go on as they are, and so do the Ctrl and Ctrl+Shift chords,
+  // which the box takes as editing shortcuts and never as text. Any other chord that carries a
+  // character (Meta, AltGr, Ctrl on the keypad) would type it.
   const QString text = Event->text();
   if (text.isEmpty()) return false;
-  const auto modifiers = Event->modifiers();
-  if ((modifiers & (Qt::ControlModifier | Qt::MetaModifier)) && !(modifiers & Qt::AltModifier)) {
-    return false;
-  }
   const QChar key = text.front();
+  const auto modifiers = Event->modifiers();
+  const bool shortcut =
+      modifiers == Qt::ControlModifier || modifiers == (Qt::ControlModifier | Qt::ShiftModifier);
+  if (shortcut && key.category() != QChar::Other_Format) return false;
   if (key.unicode() < 0x20 || key.unicode() == 0x7f) return false;
   const bool passes = text.size() == 1 && ((key >= QLatin1Char('0') && key <= QLatin1Char('9')) ||
                                            key == QLatin1Char('.'));

@@ -343,6 +343,17 @@ TEST_F(DesktopFormTest, KeyFilterLetsDigitsFullStopsAndBackspaceThrough) {
   // Tab still moves on to the next box.
   QTest::keyClick(rent, Qt::Key_Tab);
   EXPECT_EQ(QApplication::focusWidget(), Box(*form, "leCreditCard"));
+  // A chord that carries a character types it, so it is filtered like any typed character.
+  QLineEdit* bonus = Box(*form, "leBonus");
+  bonus->clear();
+  bonus->setFocus();
+  QTest::keyClick(bonus, 'a', Qt::MetaModifier);
+  QTest::keyClick(bonus, 'e', Qt::ControlModifier | Qt::AltModifier);
+  QTest::keyClick(bonus, '-', Qt::ControlModifier | Qt::KeypadModifier);
+  QTest::sendKeyEvent(QTest::Click, bonus, Qt::Key_unknown, QString(QChar(0x200c)),
+                      Qt::ControlModifier | Qt::ShiftModifier);
+  QTest::keyClick(bonus, '5', Qt::KeypadModifier);
+  EXPECT_EQ(bonus->text(), "5");
 }
 
 TEST_F(DesktopFormTest, FormCreateWithoutSavedFigures) {
