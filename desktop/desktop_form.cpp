@@ -27,6 +27,9 @@ constexpr int kClientHeight = 553;
 constexpr int kHeaderHeight = 87;
 constexpr int kStatusHeight = 19;
 constexpr int kSideWidth = 153;
+// A page's panel, above its 15-pixel footer.
+constexpr int kPageWidth = 611;
+constexpr int kPanelHeight = 401;
 
 void Paint(QWidget* widget, const QColor& background) {
   QPalette palette = widget->palette();
@@ -66,7 +69,7 @@ QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place, const
 
 // A section heading: white bold text centred on dark teal, 20 high across the page.
 QLabel* MakeBand(QWidget* parent, const char* name, const QString& text, int top,
-                 const QFont& font = look::SansFont(11, true), int left = 0, int width = 611,
+                 const QFont& font = look::SansFont(11, true), int left = 0, int width = kPageWidth,
                  int height = 20) {
   auto* band = new QLabel(text, parent);
   band->setObjectName(name);
@@ -78,7 +81,9 @@ QLabel* MakeBand(QWidget* parent, const char* name, const QString& text, int top
   return band;
 }
 
-// The frame every page shares: a panel in the window's colour above a footer label.
+// The frame every page shares: a panel in the window's colour above a footer label. Their
+// sizes are fixed, as the pages' contents are placed in pixels; whatever the style's tab frame
+// leaves over stays in the window's green around them.
 QWidget* MakePageFrame(QWidget* page, const char* panelName, QLabel*& footer,
                        const char* footerName, const QString& footerText) {
   auto* layout = new QVBoxLayout(page);
@@ -87,16 +92,18 @@ QWidget* MakePageFrame(QWidget* page, const char* panelName, QLabel*& footer,
   auto* panel = new QWidget(page);
   panel->setObjectName(panelName);
   panel->setFont(look::SansFont());
+  panel->setFixedSize(kPageWidth, kPanelHeight);
   Paint(panel, look::kMoneyGreen);
   footer = new QLabel(footerText, page);
   footer->setObjectName(footerName);
   footer->setFont(look::ArialFont(12, true, true));
   footer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  footer->setFixedHeight(15);
+  footer->setFixedSize(kPageWidth, 15);
   SetTextColour(footer, look::kDarkTeal);
   Paint(footer, look::kMoneyGreen);
-  layout->addWidget(panel, 1);
-  layout->addWidget(footer);
+  layout->addStretch(1);
+  layout->addWidget(panel, 0, Qt::AlignHCenter);
+  layout->addWidget(footer, 0, Qt::AlignHCenter);
   return panel;
 }
 

@@ -89,6 +89,7 @@ TEST_P(CalculationTest, ShowsPercentBandAndPieAndSavesFirst) {
   EXPECT_EQ(form->chtDebtRatio->Points()[0].Color, QColor(255, 0, 0));
   EXPECT_EQ(form->chtDebtRatio->Points()[1].Color, QColor(0, 0, 255));
   EXPECT_TRUE(form->pnlDebtCalc2->isVisible());
+  EXPECT_EQ(form->pnlDebtCalc2->size(), QSize(611, 401));
   EXPECT_FALSE(form->pnlDebtCalc1->isVisible());
 
   // The figures were saved, empty boxes as zero.
@@ -429,6 +430,11 @@ TEST_F(DesktopFormTest, WindowFrameAndPages) {
     EXPECT_EQ(label->height(), 15);
   }
   EXPECT_EQ(form->Label6->text(), QString("Signup to ") + deployment::kWebHost);
+  // The calculator's input panel is 611 x 401 right above the footer; its bands run across it.
+  EXPECT_EQ(form->pnlDebtCalc1->size(), QSize(611, 401));
+  EXPECT_EQ(form->pnlDebtCalc1->mapTo(form->tsDebtCalc, QPoint(0, 401)).y(),
+            form->lblDebtCalc->y());
+  EXPECT_EQ(form->findChild<QLabel*>("Label2")->width(), form->pnlDebtCalc1->width());
   EXPECT_TRUE(form->lblLogout->isHidden());
   EXPECT_TRUE(form->sbDesktop->currentMessage().isEmpty());
   EXPECT_EQ(form->lblTitle->text(), "Marrowvale Desktop");
