@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
@@ -84,6 +85,16 @@ class StartupTest : public ::testing::Test {
 };
 
 TEST_F(StartupTest, CancelledLoginEndsSilentlyWithoutADesktop) {
+  // The splash stays up for the pause counted from the end of the data module's creation.
+  TStartupOptions options = Options();
+  QElapsedTimer sinceData;
+  qint64 splashUp = -1;
+  options.CreateData = [&](const std::string& path) {
+    auto data = std::make_unique<TQuillbyData>(path);
+    sinceData.start();
+    QObject::connect(SplashForm, &QObject::destroyed, [&] { splashUp = sinceData.elapsed(); });
+    return data;
+  };
   bool splashGone = false;
   QStringList others;
   TModalAnswerer answerer([&](QWidget* modal) {
@@ -95,7 +106,8 @@ TEST_F(StartupTest, CancelledLoginEndsSilentlyWithoutADesktop) {
       modal->close();
     }
   });
-  EXPECT_EQ(RunQuillby(Options()), 0);
+  EXPECT_EQ(RunQuillby(options), 0);
+  EXPECT_GE(splashUp, 2000);
   EXPECT_TRUE(splashGone);
   EXPECT_TRUE(others.isEmpty()) << others.join(", ").toStdString();
   EXPECT_EQ(FLog.Entries.join(", "),
