@@ -49,6 +49,8 @@ T* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, i
              const QFont& font, const QColor& colour = Qt::black) {
   auto* label = new T(text, parent);
   label->setObjectName(name);
+  // Texts are shown as they are; a stored name that looks like markup must not be rendered.
+  label->setTextFormat(Qt::PlainText);
   label->setFont(font);
   SetTextColour(label, colour);
   label->move(left, top);

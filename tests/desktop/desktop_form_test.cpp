@@ -385,6 +385,16 @@ TEST_F(DesktopFormTest, WelcomeLineShowsTheNameExactlyAsStored) {
   TTempStore::SignIn(*data, "Zo\xeb  O'Brien-\xd6lund", "zoe", "pw");
   TDesktopForm form(*data);
   EXPECT_EQ(form.lblUserName->text(), QString::fromUtf8("Welcome Zoë  O'Brien-Ölund"));
+
+  // A name that looks like markup is shown with its tags, not rendered.
+  auto tagged = FStore.Open();
+  TTempStore::SignIn(*tagged, "<b>Bo</b> <i>Tan</i>", "bo", "pw");
+  TDesktopForm taggedForm(*tagged);
+  QLabel plain;
+  plain.setTextFormat(Qt::PlainText);
+  plain.setFont(taggedForm.lblUserName->font());
+  plain.setText("Welcome <b>Bo</b> <i>Tan</i>");
+  EXPECT_EQ(taggedForm.lblUserName->sizeHint(), plain.sizeHint());
 }
 
 TEST_F(DesktopFormTest, UnreadableFiguresStillGiveTheWindow) {
