@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/codepage.h"
@@ -127,17 +128,35 @@ struct TKey {
   std::vector<TValue> Values;
 };
 
+// A key path's names folded and joined, with their lengths, so that any name fits.
+std::string FoldedPath(const TKeyPath& Path) {
+  std::string folded;
+  for (const std::string& name : Path) {
+    const std::string f = Fold(name);
+    folded += std::to_string(f.size());
+    folded += ':';
+    folded += f;
+  }
+  return folded;
+}
+
 struct THive {
   std::vector<TKey> Keys;
+  std::unordered_map<std::string, std::size_t> Index;  // folded path -> position in Keys
 
   TKey* Find(const TKeyPath& Path) {
-    for (TKey& key : Keys) {
-      if (key.Path.size() != Path.size()) continue;
-      bool same = true;
-      for (std::size_t i = 0; same && i < Path.size(); ++i) same = SameName(key.Path[i], Path[i]);
-      if (same) return &key;
-    }
-    return nullptr;
+    const auto found = Index.find(FoldedPath(Path));
+    return found == Index.end() ? nullptr : &Keys[found->second];
+  }
+
+  void Add(TKey Key) {
+    Index.emplace(FoldedPath(Key.Path), Keys.size());
+    Keys.push_back(std::move(Key));
+  }
+
+  void Reindex() {
+    Index.clear();
+    for (std::size_t i = 0; i < Keys.size(); ++i) Index.emplace(FoldedPath(Keys[i].Path), i);
   }
 };
 
@@ -245,7 +264,7 @@ THive Parse(const std::string& File, const std::string& Text) {
         key.Path.push_back(std::move(name));
       }
       if (hive.Find(key.Path) != nullptr) Damaged(File, line, "key given twice");
-      hive.Keys.push_back(std::move(key));
+      hive.Add(std::move(key));
     } else if (words[0] == "value" && words.size() == 4) {
       if (hive.Keys.empty()) Damaged(File, line, "value outside a key");
       TValue value;
@@ -431,7 +450,7 @@ bool TRegistry::OpenKey(const TKeyPath& Key, bool CanCreate) {
       if (hive.Find(path) == nullptr) {
         for (std::size_t n = 1; n <= path.size(); ++n) {
           const TKeyPath prefix(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(n));
-          if (hive.Find(prefix) == nullptr) hive.Keys.push_back({prefix, {}});
+          if (hive.Find(prefix) == nullptr) hive.Add({prefix, {}});
         }
         Save(FFileName, hive);
       }
@@ -463,6 +482,7 @@ bool TRegistry::DeleteKey(const TKeyPath& Key) {
     const auto before = hive.Keys.size();
     std::erase_if(hive.Keys, [&](const TKey& key) { return IsPrefix(path, key.Path); });
     if (hive.Keys.size() == before) return false;
+    hive.Reindex();
     Save(FFileName, hive);
   } catch (const TWriteFailure&) {
     return false;

@@ -373,6 +373,33 @@ TEST_F(LoginDialogTest, RegistryFailuresShowTheRegistrysMessages) {
   EXPECT_TRUE(openAfterWrite);
 }
 
+TEST_F(LoginDialogTest, ADamagedSettingsFileIsReportedKeptAndDoesNotLockTheUserOut) {
+  Remember("alice", MD5Hex("secret"));
+  const std::string file = FFolder + "/config/Quillby/registry";
+  {
+    std::ofstream out(file, std::ios::binary | std::ios::app);
+    out << "half a line";
+  }
+  std::ifstream in(file, std::ios::binary);
+  const std::string before((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  TShownMessage shown;
+  TLoginDialog dialog(Data());
+  OnModal([&](QWidget* login) {
+    TypeInto(login, "leLogin", "alice");
+    OnModal([&](QWidget* message) { AnswerMessage(message, shown); }, login);
+    Press(Qt::Key_Tab);
+    WaitFor([&] { return !shown.Text.isEmpty(); });
+    TypeInto(login, "lePassword", "secret");
+    Press(Qt::Key_Return);
+  });
+  EXPECT_EQ(dialog.ShowModal(), mrOk);
+  EXPECT_TRUE(shown.Text.contains("damaged")) << shown.Text.toStdString();
+  EXPECT_TRUE(shown.Text.contains(QString::fromStdString(file))) << shown.Text.toStdString();
+  std::ifstream after(file, std::ios::binary);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()),
+            before);
+}
+
 TEST_F(LoginDialogTest, AStoreThatCannotBeReadIsReportedOverTheLoginDialog) {
   FData.reset();
   std::filesystem::remove(FFolder + "/quillby.mdb");

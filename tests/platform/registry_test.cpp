@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -253,6 +255,40 @@ TEST_F(RegistryTest, AnUnreadableFileIsReportedWithItsReason) {
   } catch (const ERegistryException& e) {
     EXPECT_NE(e.Message().find("Cannot read the settings file '" + File() + "'"), std::string::npos)
         << e.Message();
+  }
+}
+
+TEST_F(RegistryTest, TwoCopiesWritingAtOnceLoseNothing) {
+  constexpr int kEach = 15;
+  pid_t children[2];
+  for (int copy = 0; copy < 2; ++copy) {
+    children[copy] = fork();
+    ASSERT_GE(children[copy], 0);
+    if (children[copy] == 0) {
+      int failures = 0;
+      for (int i = 0; i < kEach; ++i) {
+        try {
+          TRegistry registry;
+          const std::string user = "copy" + std::to_string(copy) + "-" + std::to_string(i);
+          if (!registry.OpenKey(Login(user), true)) ++failures;
+          registry.WriteString("Password", user);
+        } catch (...) {
+          ++failures;
+        }
+      }
+      _exit(failures == 0 ? 0 : 1);
+    }
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  for (int copy = 0; copy < 2; ++copy) {
+    for (int i = 0; i < kEach; ++i) {
+      const std::string user = "copy" + std::to_string(copy) + "-" + std::to_string(i);
+      EXPECT_EQ(Remembered(user), user);
+    }
   }
 }
 
