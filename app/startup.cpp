@@ -1,0 +1,100 @@
+#include "app/startup.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QScreen>
+#include <QWindow>
+#include <thread>
+
+#include "app/splash_form.h"
+#include "data/quillby_data.h"
+#include "desktop/desktop_form.h"
+#include "dialogs/ansi.h"
+#include "dialogs/app_events.h"
+#include "dialogs/login_dialog.h"
+#include "dialogs/quillby_dialog.h"
+#include "platform/exception.h"
+
+TSplashForm* SplashForm = nullptr;
+TQuillbyData* QuillbyData = nullptr;
+TApplicationEvents* aevQuillby = nullptr;
+TLoginDialog* LoginDialog = nullptr;
+TDesktopForm* DesktopForm = nullptr;
+
+namespace {
+
+template <class T>
+void Release(T*& instance) {
+  delete instance;
+  instance = nullptr;
+}
+
+// Shows the splash and has it drawn before anything else happens: the window system must map
+// it before a repaint reaches the screen.
+void ShowSplash() {
+  SplashForm = new TSplashForm;
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    SplashForm->move(screen->geometry().center() - SplashForm->rect().center());
+  }
+  SplashForm->show();
+  QElapsedTimer waited;
+  waited.start();
+  while (SplashForm->windowHandle() && !SplashForm->windowHandle()->isExposed() &&
+         waited.elapsed() < 1000) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+  }
+  SplashForm->repaint();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+QString FailureText(const std::exception& failure) {
+  if (const auto* own = dynamic_cast<const Exception*>(&failure)) return FromAnsi(own->Message());
+  return FromAnsi(failure.what());
+}
+
+}  // namespace
+
+int RunQuillby(const TStartupOptions& Options) {
+  // Closing the desktop ends the loop; no other window closing may.
+  const bool quitOnLastWindow = QGuiApplication::quitOnLastWindowClosed();
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+  int exitCode = 0;
+  try {
+    ShowSplash();
+    QGuiApplication::setApplicationDisplayName("Marrowvale");
+    QuillbyData = Options.CreateData ? Options.CreateData(Options.ExecutablePath).release()
+                                     : new TQuillbyData(Options.ExecutablePath);
+    aevQuillby = new TApplicationEvents;
+    std::this_thread::sleep_for(Options.SplashPause);
+    Release(SplashForm);
+
+    try {
+      LoginDialog = new TLoginDialog(*QuillbyData);
+      if (LoginDialog->ShowModal() == mrOk) {
+        DesktopForm = new TDesktopForm(*QuillbyData);
+        QObject::connect(DesktopForm, &TDesktopForm::Closed, qApp, &QCoreApplication::quit,
+                         Qt::QueuedConnection);
+        DesktopForm->show();
+        // The main window takes the keyboard as it opens, with or without a window manager.
+        DesktopForm->activateWindow();
+        QApplication::exec();
+      }
+    } catch (...) {
+      Release(LoginDialog);
+      throw;
+    }
+    Release(LoginDialog);
+  } catch (const std::exception& failure) {
+    Release(SplashForm);
+    QMessageBox::critical(nullptr, "Marrowvale", FailureText(failure));
+    exitCode = 1;
+  }
+  Release(LoginDialog);
+  Release(aevQuillby);
+  Release(QuillbyData);
+  // The application object's own teardown would release the desktop last.
+  Release(DesktopForm);
+  QGuiApplication::setQuitOnLastWindowClosed(quitOnLastWindow);
+  return exitCode;
+}

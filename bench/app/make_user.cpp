@@ -1,0 +1,18 @@
+// bench_app_user PROGRAM_PATH FULLNAME LOGIN PASSWORD: an account in the store beside PROGRAM_PATH.
+#include <cstdio>
+
+#include "data/quillby_data.h"
+
+int main(int argc, char** argv) {
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: %s PROGRAM_PATH FULLNAME LOGIN PASSWORD\n", argv[0]);
+    return 2;
+  }
+  try {
+    TQuillbyData(argv[1]).CreateUser(argv[2], argv[3], argv[4]);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
+  return 0;
+}

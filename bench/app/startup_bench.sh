@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Start-up overhead and peak memory of quillby beside a minimal Qt Widgets program that shows
+# one dialog, over several runs, on an X server (Xvfb when there is no display).
+#   bench/app/startup_bench.sh [RUNS]        (build first: tools/build.sh)
+# Start-up: from starting the process to its first dialog being on screen; for quillby the
+# 2000 ms splash pause is taken off. Peak memory: VmHWM once quillby's desktop window (after a
+# keyboard sign-in) or the minimal program's dialog is up.
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+build=${QUILLBY_BUILD_DIR:-$top/build}
+runs=${1:-5}
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+for tool in "$build/quillby" "$build/tools/quillby-mkdb" "$build/bench/app/bench_minimal_dialog" \
+            "$build/bench/app/bench_app_user"; do
+  [ -x "$tool" ] || { echo "missing $tool: run tools/build.sh first" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+pid=""
+cleanup() {
+  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cp "$build/quillby" "$work/quillby"
+"$build/tools/quillby-mkdb" "$work/quillby.mdb"
+"$build/bench/app/bench_app_user" "$work/quillby" "Bench Mark" bench secret
+export XDG_CONFIG_HOME="$work/config"
+
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+wait_window() {  # TITLE_REGEX
+  local deadline=$(( $(now_ms) + 30000 ))
+  until xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; do
+    [ "$(now_ms)" -lt "$deadline" ] || { echo "no window $1" >&2; exit 1; }
+  done
+}
+peak_kb() { awk '/^VmHWM:/ { print $2 }' "/proc/$1/status"; }
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+declare -a q_start q_peak m_start m_peak
+for run in $(seq 1 "$runs"); do
+  t0=$(now_ms)
+  (cd "$work" && exec ./quillby) & pid=$!
+  wait_window '^Login'
+  q_start+=($(( $(now_ms) - t0 - 2000 )))
+  xdotool type --delay 10 bench; xdotool key Tab; xdotool type --delay 10 secret
+  xdotool key Return
+  wait_window '^Quillby Desktop'
+  sleep 0.5
+  q_peak+=($(peak_kb "$pid"))
+  kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
+
+  t0=$(now_ms)
+  "$build/bench/app/bench_minimal_dialog" & pid=$!
+  wait_window '^Minimal dialog'
+  m_start+=($(( $(now_ms) - t0 )))
+  sleep 0.5
+  m_peak+=($(peak_kb "$pid"))
+  kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
+done
+
+printf '%-34s %s\n' "run" "$(seq -s ' ' 1 "$runs")"
+printf '%-34s %s\n' "quillby start-up less 2000 ms (ms)" "${q_start[*]}"
+printf '%-34s %s\n' "minimal dialog start-up (ms)" "${m_start[*]}"
+printf '%-34s %s\n' "quillby peak RSS, desktop up (kB)" "${q_peak[*]}"
+printf '%-34s %s\n' "minimal dialog peak RSS (kB)" "${m_peak[*]}"
+qs=$(printf '%s\n' "${q_start[@]}" | median); ms=$(printf '%s\n' "${m_start[@]}" | median)
+qp=$(printf '%s\n' "${q_peak[@]}" | median); mp=$(printf '%s\n' "${m_peak[@]}" | median)
+echo "median start-up: quillby $qs ms, minimal $ms ms, ratio $(awk -v a="$qs" -v b="$ms" 'BEGIN { printf "%.2f", a / b }') (target <= 1.5)"
+echo "median peak memory: quillby $qp kB, minimal $mp kB, ratio $(awk -v a="$qp" -v b="$mp" 'BEGIN { printf "%.2f", a / b }') (target <= 1.5)"

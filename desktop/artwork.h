@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QPixmap>
+
+// The product's pictures, drawn for this project at run time so that no bitmap has to ship.
+namespace artwork {
+
+QPixmap SplashArt();        // 447 × 245, the start-up splash
+QPixmap Logo();             // 117 × 87, the header's logo
+QPixmap SideBanner();       // 153 × 205, top of the side bar
+QPixmap CommunityStrip();   // 144 × 53
+QPixmap Quill();            // 53 × 82
+QPixmap House();            // 97 × 72
+QPixmap CalculatorGlyph();  // 16 × 16
+QPixmap ReviewGlyph();      // 16 × 16
+
+}  // namespace artwork

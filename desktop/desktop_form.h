@@ -1,0 +1,155 @@
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class TQuillbyData;
+class TPieChart;
+class QStackedLayout;
+
+// A label that reports clicks, for the links of the side bar and the logout link.
+class TLinkLabel : public QLabel {
+  Q_OBJECT
+
+ public:
+  using QLabel::QLabel;
+
+ signals:
+  void Clicked();
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// Tabs drawn as push buttons of a fixed width, their captions painted by the owner.
+class TButtonTabBar : public QTabBar {
+  Q_OBJECT
+
+ public:
+  using TDrawTab =
+      std::function<void(QPainter& Canvas, int TabIndex, const QRect& Rect, bool Active)>;
+  static constexpr int kTabWidth = 120;
+  static constexpr int kTabHeight = 24;
+
+  explicit TButtonTabBar(QWidget* parent = nullptr);
+  void SetOnDrawTab(TDrawTab Handler) { FOnDrawTab = std::move(Handler); }
+
+ protected:
+  QSize tabSizeHint(int index) const override;
+  QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  TDrawTab FOnDrawTab;
+};
+
+class TPageControl : public QTabWidget {
+  Q_OBJECT
+
+ public:
+  explicit TPageControl(QWidget* parent = nullptr);
+  TButtonTabBar* ButtonTabBar() const { return FTabBar; }
+
+ private:
+  TButtonTabBar* FTabBar;
+};
+
+// The main window: header, side bar with links, and the five tabs.
+class TDesktopForm : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TDesktopForm(TQuillbyData& Data, QWidget* parent = nullptr);
+
+  // Header and side bar.
+  QWidget* pnlTop;
+  QLabel* imgLogo;
+  QLabel* lblTitle;
+  QLabel* lblUserName;
+  TLinkLabel* lblLogout;
+  QStatusBar* sbDesktop;
+  QWidget* pnlLeft;
+  QLabel* imgSplash;
+  QWidget* Panel3;
+  QLabel* Image3;
+  QLabel* Image2;
+  QLabel* Image4;
+  TLinkLabel* Label4;
+  TLinkLabel* Label5;
+  TPageControl* pgcDesktop;
+
+  // Pages.
+  QWidget* tsDebtCalc;
+  QWidget* tsFreeCounsel;
+  QWidget* tsReferFriend;
+  QWidget* tsHelpImprove;
+  QWidget* tsAbout;
+  QWidget* pnlFreeCounsel;
+  QLabel* Label6;
+  QWidget* pnlReferFriend;
+  QLabel* lblReferFriend;
+  QWidget* pnlHelpImprove;
+  QLabel* Label18;
+  QWidget* pnlAbout;
+  QLabel* Label19;
+
+  // Debt load calculator.
+  QLabel* lblDebtCalc;
+  QWidget* pnlDebtCalc1;
+  QWidget* pnlDebtCalc2;
+  QLineEdit* leRent;
+  QLineEdit* leCreditCard;
+  QLineEdit* leCarLoan;
+  QLineEdit* leOtherLoan;
+  QLineEdit* leGrossSalary;
+  QLineEdit* leBonus;
+  QLineEdit* leOtherSrc;
+  QLineEdit* leAlimony;
+  QPushButton* btnDebtCalc;
+  QLabel* lblDebtRatioVal;
+  QLabel* lblDebtRatioComment;
+  TPieChart* chtDebtRatio;
+  QPushButton* btnReview;
+
+  // Handlers, run under the guard.
+  void FormCreate();
+  void pgcDesktopDrawTab(QPainter& Canvas, int TabIndex, const QRect& Rect, bool Active);
+  void Label4Click();
+  void Label5Click();
+  void lblLogoutClick();
+  bool leRentKeyPress(QKeyEvent* Event);
+  void leDebtRatioChange();
+  void btnDebtCalcClick();
+  void btnReviewClick();
+
+  // The web site's addresses the links open.
+  static QUrl HomePageUrl();
+  static QUrl ForumsUrl();
+
+ signals:
+  void Closed();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildHeader();
+  void BuildSideBar();
+  void BuildPages();
+  void BuildDebtCalc();
+  void BuildAbout();
+  std::array<QLineEdit*, 8> AmountBoxes() const;
+
+  TQuillbyData& FData;
+  QStackedLayout* FDebtCalcPanels = nullptr;
+  bool FCentred = false;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QMetaObject>
+#include <QObject>
+#include <exception>
+#include <functional>
+#include <type_traits>
+#include <utility>
+
+// The application-events component aevQuillby: while one exists, every failure that escapes an
+// event handler ends up in its aevQuillbyException. Components nest; the newest one is in force.
+class TApplicationEvents : public QObject {
+  Q_OBJECT
+ public:
+  explicit TApplicationEvents(QObject* parent = nullptr);
+  ~TApplicationEvents() override;
+
+  static TApplicationEvents* Current();
+
+  // Shows the failure's message in a notice: an Exception's message exactly as carried, any
+  // other std::exception's what().
+  void aevQuillbyException(QObject* Sender, const std::exception& E);
+
+ private:
+  TApplicationEvents* FPrevious;
+};
+
+// Runs an event handler and hands any failure to the application-events component, so that no
+// exception ever unwinds through Qt.
+void Guard(QObject* Sender, const std::function<void()>& Handler) noexcept;
+
+// Connects a signal to a handler that runs inside Guard. The handler may take the signal's
+// arguments or none.
+template <class Sender, class Signal, class F>
+QMetaObject::Connection GuardedConnect(Sender* sender, Signal signal, QObject* context, F handler) {
+  return QObject::connect(sender, signal, context,
+                          [sender, handler = std::move(handler)](auto&&... args) -> void {
+                            Guard(sender, [&] {
+                              if constexpr (std::is_invocable_v<const F&, decltype(args)...>) {
+                                handler(std::forward<decltype(args)>(args)...);
+                              } else {
+                                handler();
+                              }
+                            });
+                          });
+}

@@ -1,0 +1,72 @@
+#include "gui_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QPointer>
+
+#include "data/store_file.h"
+
+bool WaitFor(const std::function<bool()>& condition, int timeout_ms) {
+  QElapsedTimer waited;
+  waited.start();
+  while (!condition()) {
+    if (waited.elapsed() > timeout_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+TTempStore::TTempStore() {
+  qputenv("XDG_CONFIG_HOME", FDir.filePath("config").toUtf8());
+  CreateStoreFile(StorePath().toStdString());
+}
+
+std::unique_ptr<TQuillbyData> TTempStore::Open() const {
+  return std::make_unique<TQuillbyData>(ExecutablePath());
+}
+
+void TTempStore::SignIn(TQuillbyData& data, const std::string& full_name, const std::string& login,
+                        const std::string& password) {
+  data.CreateUser(full_name, login, password);
+  ASSERT_TRUE(data.VerifyLogin(login, password));
+}
+
+TModalAnswerer::TModalAnswerer(std::function<void(QWidget*)> answer) : FAnswer(std::move(answer)) {
+  FTimer.setInterval(10);
+  QObject::connect(&FTimer, &QTimer::timeout, this, [this] { Poll(); });
+  FTimer.start();
+}
+
+void TModalAnswerer::Poll() {
+  QWidget* modal = QApplication::activeModalWidget();
+  if (!modal || modal == FLast || !modal->isVisible()) return;
+  FLast = modal;
+  FAnswer(modal);
+}
+
+QString MessageOf(QWidget* dialog) {
+  const auto* label = dialog->findChild<QLabel*>("lblMessage");
+  return label ? label->text() : QString();
+}
+
+void PressOK(QWidget* dialog) {
+  if (auto* ok = dialog->findChild<QAbstractButton*>("btnOK")) ok->click();
+}
+
+TMessageCatcher::TMessageCatcher()
+    : FAnswerer([this](QWidget* dialog) {
+        Messages << MessageOf(dialog);
+        // Close from the event loop, not from inside the poll.
+        QTimer::singleShot(0, dialog, [dialog] { PressOK(dialog); });
+      }) {}
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

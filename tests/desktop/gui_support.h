@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QObject>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "data/quillby_data.h"
+
+// Waits for `condition` by polling the event loop; false when it did not come true in time.
+bool WaitFor(const std::function<bool()>& condition, int timeout_ms = 10000);
+
+// A temporary folder standing in for the program's own folder, with a fresh store in it. The
+// registry file goes below it too, so nothing of the real user's is touched.
+class TTempStore {
+ public:
+  TTempStore();
+  QString Folder() const { return FDir.path(); }
+  QString StorePath() const { return FDir.filePath("quillby.mdb"); }
+  // A program path in the folder: the store is looked for beside it.
+  std::string ExecutablePath() const { return FDir.filePath("quillby").toStdString(); }
+  std::unique_ptr<TQuillbyData> Open() const;
+  // Creates an account and signs it in on `data`.
+  static void SignIn(TQuillbyData& data, const std::string& full_name = "Ann Example",
+                     const std::string& login = "ann", const std::string& password = "secret");
+
+ private:
+  QTemporaryDir FDir;
+};
+
+// Answers modal windows from a timer while the code under test blocks in them. `answer` gets
+// each new modal window once.
+class TModalAnswerer : public QObject {
+ public:
+  explicit TModalAnswerer(std::function<void(QWidget*)> answer);
+
+ private:
+  void Poll();
+  std::function<void(QWidget*)> FAnswer;
+  QWidget* FLast = nullptr;
+  QTimer FTimer;
+};
+
+// The message dialog's text and its closing by OK.
+QString MessageOf(QWidget* dialog);
+void PressOK(QWidget* dialog);
+
+// Collects the text of every message dialog and closes each with OK.
+class TMessageCatcher {
+ public:
+  TMessageCatcher();
+  QStringList Messages;
+
+ private:
+  TModalAnswerer FAnswerer;
+};
