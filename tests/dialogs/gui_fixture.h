@@ -44,7 +44,10 @@ inline void OnModal(std::function<void(QWidget*)> Step, QWidget* Below = nullptr
   QObject::connect(timer, &QTimer::timeout, [=] {
     QWidget* modal = QApplication::activeModalWidget();
     const bool belowGone = hadBelow && below.isNull();
-    if (modal != nullptr && modal->isVisible() && (modal != below || belowGone)) {
+    // Keys go to the focused widget, so a step runs only once its dialog is the active window:
+    // under load a dialog can be visible before the window system has activated it.
+    if (modal != nullptr && modal->isVisible() && QApplication::activeWindow() == modal &&
+        (modal != below || belowGone)) {
       timer->stop();
       timer->deleteLater();
       QPointer<QWidget> answered(modal);
