@@ -4,18 +4,11 @@
 #include <charconv>
 
 #include "net/errors.h"
+#include "net/text.h"
 
 namespace net {
 
 namespace {
-
-std::string Trim(std::string_view text) {
-  size_t start = 0;
-  size_t end = text.size();
-  while (start < end && static_cast<unsigned char>(text[start]) <= ' ') ++start;
-  while (end > start && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-  return std::string(text.substr(start, end - start));
-}
 
 bool SameText(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {

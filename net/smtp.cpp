@@ -5,18 +5,11 @@
 
 #include "net/base64.h"
 #include "net/errors.h"
+#include "net/text.h"
 
 namespace net {
 
 namespace {
-
-std::string Trim(std::string_view text) {
-  size_t start = 0;
-  size_t end = text.size();
-  while (start < end && static_cast<unsigned char>(text[start]) <= ' ') ++start;
-  while (end > start && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-  return std::string(text.substr(start, end - start));
-}
 
 std::string Upper(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
