@@ -330,6 +330,13 @@ void TQuillbyDialog::keyPressEvent(QKeyEvent* Event) {
   const auto modifiers = Event->modifiers() & ~Qt::KeypadModifier;
   const int key = Event->key();
   const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+  if (key == Qt::Key_F4 && modifiers == Qt::AltModifier) {
+    // The system's close command, for when no window manager takes the key for a frameless
+    // window.
+    Event->accept();
+    close();
+    return;
+  }
   if ((!enter && key != Qt::Key_Escape) || modifiers != Qt::NoModifier) {
     Event->ignore();
     return;

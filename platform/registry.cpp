@@ -8,9 +8,11 @@
 #include <wctype.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -373,15 +375,23 @@ void Save(const std::string& File, const THive& Hive) {
   if (dir.Valid()) ::fsync(dir.Get());
 }
 
-// Holds the lock that serializes read-modify-write between copies of the program.
+// Holds the lock that serializes read-modify-write between copies of the program. A copy that
+// holds it for longer than Timeout (stopped, or stuck on a hung disk) makes the write fail
+// rather than freeze this one.
 class TWriteLock {
  public:
-  explicit TWriteLock(const std::string& File) {
+  TWriteLock(const std::string& File, std::chrono::milliseconds Timeout) {
     if (!MakeFolder(Folder(File))) throw TWriteFailure{std::strerror(errno)};
     FFd = TFileHandle(::open((File + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (!FFd.Valid()) throw TWriteFailure{std::strerror(errno)};
-    while (::flock(FFd.Get(), LOCK_EX) != 0) {
-      if (errno != EINTR) throw TWriteFailure{std::strerror(errno)};
+    const auto deadline = std::chrono::steady_clock::now() + Timeout;
+    while (::flock(FFd.Get(), LOCK_EX | LOCK_NB) != 0) {
+      if (errno == EINTR) continue;
+      if (errno != EWOULDBLOCK) throw TWriteFailure{std::strerror(errno)};
+      if (std::chrono::steady_clock::now() >= deadline) {
+        throw TWriteFailure{"the settings file is locked by another program"};
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
 
@@ -445,7 +455,7 @@ bool TRegistry::OpenKey(const TKeyPath& Key, bool CanCreate) {
   if (Load(FFileName).Find(path) == nullptr) {
     if (!CanCreate) return false;
     try {
-      TWriteLock lock(FFileName);
+      TWriteLock lock(FFileName, FLockTimeout);
       THive hive = Load(FFileName);
       if (hive.Find(path) == nullptr) {
         for (std::size_t n = 1; n <= path.size(); ++n) {
@@ -477,7 +487,7 @@ bool TRegistry::DeleteKey(const TKeyPath& Key) {
   const TKeyPath path = ToUtf8(Key);
   if (Load(FFileName).Find(path) == nullptr) return false;
   try {
-    TWriteLock lock(FFileName);
+    TWriteLock lock(FFileName, FLockTimeout);
     THive hive = Load(FFileName);
     const auto before = hive.Keys.size();
     std::erase_if(hive.Keys, [&](const TKey& key) { return IsPrefix(path, key.Path); });
@@ -523,12 +533,13 @@ std::uint32_t TRegistry::ReadInteger(const std::string& Name) {
 }
 
 namespace {
-void PutValue(const std::string& File, const TKeyPath& Key, bool HasKey, const std::string& Name,
-              std::string_view Type, const std::string& Data) {
+void PutValue(const std::string& File, std::chrono::milliseconds LockTimeout, const TKeyPath& Key,
+              bool HasKey, const std::string& Name, std::string_view Type,
+              const std::string& Data) {
   const std::string failed = "Failed to set data for '" + Name + "'";
   if (!HasKey) throw ERegistryException(failed);
   try {
-    TWriteLock lock(File);
+    TWriteLock lock(File, LockTimeout);
     THive hive = Load(File);
     TKey* key = hive.Find(ToUtf8(Key));
     if (key == nullptr) throw ERegistryException(failed);
@@ -550,11 +561,12 @@ void PutValue(const std::string& File, const TKeyPath& Key, bool HasKey, const s
 }  // namespace
 
 void TRegistry::WriteString(const std::string& Name, const std::string& Value) {
-  PutValue(FFileName, FCurrentKey, FHasKey, Name, kTypeString, AnsiToUtf8(Value));
+  PutValue(FFileName, FLockTimeout, FCurrentKey, FHasKey, Name, kTypeString, AnsiToUtf8(Value));
 }
 
 void TRegistry::WriteInteger(const std::string& Name, std::uint32_t Value) {
-  PutValue(FFileName, FCurrentKey, FHasKey, Name, kTypeInteger, std::to_string(Value));
+  PutValue(FFileName, FLockTimeout, FCurrentKey, FHasKey, Name, kTypeInteger,
+           std::to_string(Value));
 }
 
 }  // namespace platform

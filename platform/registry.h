@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,6 +36,8 @@ class TRegistry {
   explicit TRegistry(std::string FileName = DefaultRegistryFile());
 
   const std::string& FileName() const { return FFileName; }
+  // How long a change waits for another copy of the program to finish its own before it fails.
+  void SetLockTimeout(std::chrono::milliseconds Timeout) { FLockTimeout = Timeout; }
 
   // Makes Key the current key. Without CanCreate it returns false when Key does not exist; with
   // it, Key and any missing parent keys are created, and false means they could not be written.
@@ -55,6 +58,7 @@ class TRegistry {
 
  private:
   std::string FFileName;
+  std::chrono::milliseconds FLockTimeout{10000};
   bool FHasKey = false;
   TKeyPath FCurrentKey;
 };

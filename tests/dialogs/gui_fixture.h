@@ -32,8 +32,10 @@ inline bool WaitFor(const std::function<bool()>& Condition, int Ms = 5000) {
 }
 
 // Runs Step on the next modal dialog that comes up above Below, polling from a timer, so that a
-// test can answer dialogs shown by ShowModal. A dialog that never comes up is a failure; a step
-// that leaves its dialog open for too long has it rejected so that the test cannot hang.
+// test can answer dialogs shown by ShowModal. The step runs once the dialog is the active window,
+// as a user can only type into it from then on: before that the keys and the focus still belong
+// to the window underneath. A dialog that never comes up is a failure; a step that leaves its
+// dialog open for too long has it rejected so that the test cannot hang.
 inline void OnModal(std::function<void(QWidget*)> Step, QWidget* Below = nullptr) {
   auto* timer = new QTimer;
   auto clock = std::make_shared<QElapsedTimer>();
@@ -44,8 +46,6 @@ inline void OnModal(std::function<void(QWidget*)> Step, QWidget* Below = nullptr
   QObject::connect(timer, &QTimer::timeout, [=] {
     QWidget* modal = QApplication::activeModalWidget();
     const bool belowGone = hadBelow && below.isNull();
-    // Keys go to the focused widget, so a step runs only once its dialog is the active window:
-    // under load a dialog can be visible before the window system has activated it.
     if (modal != nullptr && modal->isVisible() && QApplication::activeWindow() == modal &&
         (modal != below || belowGone)) {
       timer->stop();

@@ -229,6 +229,9 @@ TEST_F(MessageDialogTest, KeyboardPressesTheFocusedDefaultOrCancelButton) {
        {{Qt::Key_Escape, plain}, {Qt::Key_Return, plain}},
        mrRetry},
       {DialogButtons({B::Yes, B::No}), B::Yes, {{Qt::Key_N, Qt::AltModifier}}, mrNo},
+      // The system's close command gives Cancel, with or without a cancel button.
+      {DialogButtons({B::Yes, B::No}), B::Yes, {{Qt::Key_F4, Qt::AltModifier}}, mrCancel},
+      {DialogButtons({B::OK}), B::OK, {{Qt::Key_F4, Qt::AltModifier}}, mrCancel},
   };
   for (const auto& c : cases) {
     QString firstFocus;

@@ -1,11 +1,14 @@
 #include "platform/registry.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -215,6 +218,30 @@ TEST_F(RegistryTest, AWriteThatCannotBeDoneFailsWithTheRegistrysMessage) {
   } catch (const ERegistryException& e) {
     EXPECT_EQ(e.Message(), "Failed to set data for 'Password'");
   }
+}
+
+TEST_F(RegistryTest, AnotherCopyHoldingTheLockMakesAChangeFailInsteadOfHanging) {
+  Remember("erin", "E");
+  // A copy of the program stopped in the middle of its own change.
+  const int held = open((File() + ".lock").c_str(), O_RDWR);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  alarm(60);  // a change that waits for ever ends the test here
+  TRegistry registry;
+  registry.SetLockTimeout(std::chrono::milliseconds(50));
+  ASSERT_TRUE(registry.OpenKey(Login("erin"), false));
+  try {
+    registry.WriteString("Password", "F");
+    FAIL() << "the write was reported as done";
+  } catch (const ERegistryException& e) {
+    EXPECT_EQ(e.Message(), "Failed to set data for 'Password'");
+  }
+  EXPECT_FALSE(registry.OpenKey(Login("frank"), true));
+  EXPECT_FALSE(registry.DeleteKey(Login("erin")));
+  alarm(0);
+  close(held);
+  EXPECT_EQ(Remembered("erin"), "E");
+  EXPECT_TRUE(registry.DeleteKey(Login("erin")));
 }
 
 TEST_F(RegistryTest, ADamagedFileIsReportedAndNeverOverwritten) {
