@@ -22,6 +22,7 @@
 #include "net/http.h"
 #include "net/smtp.h"
 #include "peer_process.h"
+#include "tests/net/mailbox.h"
 
 namespace {
 
@@ -35,13 +36,9 @@ const std::vector<std::pair<std::string, std::string>> kFields = {
 };
 
 void Fill(net::TIdMessage& message) {
-  message.From.Name = "Jane Doe";
-  message.From.Address = "jane@example.org";
-  auto& to = message.Recipients.Add();
-  to.Name = "Bob Friend";
-  to.Address = "bob@example.org";
-  auto& bcc = message.BccList.Add();
-  bcc.Address = "community@quillby.example";
+  message.From = nettest::Mailbox("Jane Doe", "jane@example.org");
+  nettest::AddMailbox(message.Recipients, "Bob Friend", "bob@example.org");
+  nettest::AddMailbox(message.BccList, "", "community@quillby.example");
   message.Subject = "A friend thought of you";
   message.ContentType = "text/html";
   std::string paragraph;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "mailbox.h"
 #include "net/errors.h"
 #include "net_fixture.h"
 
@@ -23,17 +24,10 @@ class MessageTest : public NetTest {
 TEST_F(MessageTest, HeaderBlockInItsOrderWithNoOtherHeader) {
   net::TIdMessage message;
   message.From.Address = "desktop@quillby.example";
-  auto& to = message.Recipients.Add();
-  to.Name = "Jane Doe";
-  to.Address = "jane@example.org";
-  auto& second = message.Recipients.Add();
-  second.Address = "bob@example.org";
-  auto& cc = message.CCList.Add();
-  cc.Name = "Carol";
-  cc.Address = "carol@example.org";
-  auto& bcc = message.BccList.Add();
-  bcc.Name = "Secret Manager";
-  bcc.Address = "manager@quillby.example";
+  AddMailbox(message.Recipients, "Jane Doe", "jane@example.org");
+  AddMailbox(message.Recipients, "", "bob@example.org");
+  AddMailbox(message.CCList, "Carol", "carol@example.org");
+  AddMailbox(message.BccList, "Secret Manager", "manager@quillby.example");
   message.ContentType = "text/html";
   message.ExtraHeaders.SetValue("X-Mailer", "Quillby Desktop");
   EXPECT_EQ(Header(message), (std::vector<std::string>{

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <utility>
 
+#include "mailbox.h"
 #include "net/errors.h"
 #include "net/logfile.h"
 #include "net_fixture.h"
@@ -69,14 +70,9 @@ class SmtpTest : public NetTest {
     FSmtp.Password = "qb2026";
   }
   static void Fill(net::TIdMessage& message) {
-    message.From.Name = "Jane Doe";
-    message.From.Address = "jane@example.org";
-    auto& to = message.Recipients.Add();
-    to.Name = "Bob";
-    to.Address = "bob@example.org";
-    auto& bcc = message.BccList.Add();
-    bcc.Name = "Quillby Community Manager";
-    bcc.Address = "manager@quillby.example";
+    message.From = Mailbox("Jane Doe", "jane@example.org");
+    AddMailbox(message.Recipients, "Bob", "bob@example.org");
+    AddMailbox(message.BccList, "Quillby Community Manager", "manager@quillby.example");
     message.Subject = "A friend thought of you";
     message.ContentType = "text/html";
     message.Body = {"<p>Hello Bob</p>", ".hidden", "."};

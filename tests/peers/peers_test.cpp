@@ -10,6 +10,7 @@
 #include "net/smtp.h"
 #include "peer_process.h"
 #include "platform/codepage.h"
+#include "tests/net/mailbox.h"
 
 namespace {
 
@@ -54,14 +55,9 @@ TEST_F(PeersTest, MailServerReceivesTheMessageWithoutItsBlindCopy) {
   smtp.Username = "desktop@quillby.example";
   smtp.Password = "qb2026";
   net::TIdMessage message;
-  message.From.Name = "Jane Doe";
-  message.From.Address = "jane@example.org";
-  auto& to = message.Recipients.Add();
-  to.Name = "Bob Friend";
-  to.Address = "bob@example.org";
-  auto& bcc = message.BccList.Add();
-  bcc.Name = "Quillby Community Manager";
-  bcc.Address = "community@quillby.example";
+  message.From = nettest::Mailbox("Jane Doe", "jane@example.org");
+  nettest::AddMailbox(message.Recipients, "Bob Friend", "bob@example.org");
+  nettest::AddMailbox(message.BccList, "Quillby Community Manager", "community@quillby.example");
   message.Subject = "Caf\xE9 for you";
   message.ContentType = "text/html";
   std::string paragraph;
