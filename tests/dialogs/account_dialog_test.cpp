@@ -126,11 +126,7 @@ TEST_F(AccountDialogTest, TabCyclesTheBoxesThenTheButtons) {
     Fill(account, "lePassword", "p");
     Fill(account, "leConfirm", "p");
     Child(account, "leFullName")->setFocus();
-    for (int i = 0; i < 6; ++i) {
-      order << FocusName();
-      Press(Qt::Key_Tab);
-    }
-    order << FocusName();
+    order = TabCycle(6);
     Press(Qt::Key_Escape);
   });
   EXPECT_EQ(dialog.ShowModal(), mrCancel);

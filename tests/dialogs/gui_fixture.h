@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
+#include <QStringList>
 #include <QTest>
 #include <QTimer>
 
@@ -83,6 +84,16 @@ inline void Press(Qt::Key Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier)
 inline QString FocusName() {
   QWidget* focus = QApplication::focusWidget();
   return focus != nullptr ? focus->objectName() : QStringLiteral("<none>");
+}
+
+// Where the focus is now and after each of Presses presses of Tab.
+inline QStringList TabCycle(int Presses) {
+  QStringList order{FocusName()};
+  for (int i = 0; i < Presses; ++i) {
+    Press(Qt::Key_Tab);
+    order << FocusName();
+  }
+  return order;
 }
 
 template <class T = QWidget>

@@ -38,6 +38,11 @@ class LoginDialogTest : public GuiTest {
 QLineEdit* Edit(QWidget* Dialog, const char* Name) { return Child<QLineEdit>(Dialog, Name); }
 QCheckBox* Tick(QWidget* Dialog) { return Child<QCheckBox>(Dialog, "cbxPassword"); }
 
+// The password box's text and the tick, as "text|1".
+QString PasswordState(QWidget* Dialog) {
+  return QString("%1|%2").arg(Edit(Dialog, "lePassword")->text()).arg(Tick(Dialog)->isChecked());
+}
+
 // Types into a box after giving it the focus, as a user clicking into it would.
 void TypeInto(QWidget* Dialog, const char* Name, const QString& Text) {
   QLineEdit* edit = Edit(Dialog, Name);
@@ -48,6 +53,26 @@ void TypeInto(QWidget* Dialog, const char* Name, const QString& Text) {
   } else {
     QTest::keyClicks(edit, Text);
   }
+}
+
+struct TSignIn {
+  int Result = mrNone;
+  QString PasswordState;  // as the username box was left
+};
+
+// Types the username, leaves its box with Tab, types the password and presses Enter.
+TSignIn SignInAfterLeavingTheUsername(TQuillbyData& Data, const char* User, const char* Password) {
+  TLoginDialog dialog(Data);
+  TSignIn signIn;
+  OnModal([&](QWidget* login) {
+    TypeInto(login, "leLogin", User);
+    Press(Qt::Key_Tab);
+    signIn.PasswordState = PasswordState(login);
+    TypeInto(login, "lePassword", Password);
+    Press(Qt::Key_Return);
+  });
+  signIn.Result = dialog.ShowModal();
+  return signIn;
 }
 
 TEST_F(LoginDialogTest, LayoutAndFirstState) {
@@ -214,10 +239,7 @@ TEST_F(LoginDialogTest, LeavingTheUsernameSwitchesBetweenRememberedAndTyped) {
   TLoginDialog dialog(Data());
   QStringList states;
   OnModal([&](QWidget* login) {
-    auto state = [&] {
-      states
-          << QString("%1|%2").arg(Edit(login, "lePassword")->text()).arg(Tick(login)->isChecked());
-    };
+    auto state = [&] { states << PasswordState(login); };
     TypeInto(login, "leLogin", "alice");
     Press(Qt::Key_Tab);
     state();
@@ -271,17 +293,9 @@ TEST_F(LoginDialogTest, AKeyWithoutADigestGetsOneAtTheNextTickedSignIn) {
     TRegistry registry;
     ASSERT_TRUE(registry.OpenKey(TLoginDialog::LoginKey("bob"), true));
   }
-  TLoginDialog dialog(Data());
-  QString state;
-  OnModal([&](QWidget* login) {
-    TypeInto(login, "leLogin", "bob");
-    Press(Qt::Key_Tab);
-    state = QString("%1|%2").arg(Edit(login, "lePassword")->text()).arg(Tick(login)->isChecked());
-    TypeInto(login, "lePassword", "hammer");
-    Press(Qt::Key_Return);
-  });
-  EXPECT_EQ(dialog.ShowModal(), mrOk);
-  EXPECT_EQ(state, "********|1");
+  const TSignIn signIn = SignInAfterLeavingTheUsername(Data(), "bob", "hammer");
+  EXPECT_EQ(signIn.Result, mrOk);
+  EXPECT_EQ(signIn.PasswordState, "********|1");
   EXPECT_EQ(Remembered("bob"), MD5Hex("hammer"));
 }
 
@@ -312,17 +326,9 @@ TEST_F(LoginDialogTest, AUsernameWithABackslashIsItsOwnKey) {
     ASSERT_EQ(dialog.ShowModal(), mrOk);
   }
   // "bob" is not made to look remembered, and forgetting "bob" leaves "bob\x" alone.
-  TLoginDialog dialog(Data());
-  QString state;
-  OnModal([&](QWidget* login) {
-    TypeInto(login, "leLogin", "bob");
-    Press(Qt::Key_Tab);
-    state = QString("%1|%2").arg(Edit(login, "lePassword")->text()).arg(Tick(login)->isChecked());
-    TypeInto(login, "lePassword", "hammer");
-    Press(Qt::Key_Return);
-  });
-  EXPECT_EQ(dialog.ShowModal(), mrOk);
-  EXPECT_EQ(state, "|0");
+  const TSignIn signIn = SignInAfterLeavingTheUsername(Data(), "bob", "hammer");
+  EXPECT_EQ(signIn.Result, mrOk);
+  EXPECT_EQ(signIn.PasswordState, "|0");
   EXPECT_EQ(Remembered("bob\\x"), MD5Hex("other"));
 }
 
@@ -342,8 +348,7 @@ TEST_F(LoginDialogTest, RegistryFailuresShowTheRegistrysMessages) {
       OnModal([&](QWidget* message) { AnswerMessage(message, typeMessage); }, login);
       Press(Qt::Key_Tab);
       WaitFor([&] { return !typeMessage.Text.isEmpty(); });
-      afterType =
-          QString("%1|%2").arg(Edit(login, "lePassword")->text()).arg(Tick(login)->isChecked());
+      afterType = PasswordState(login);
       Press(Qt::Key_Escape);
     });
     EXPECT_EQ(dialog.ShowModal(), mrCancel);
@@ -497,11 +502,7 @@ TEST_F(LoginDialogTest, TabCyclesCreateUsernamePasswordCheckBoxOKCancel) {
     TypeInto(login, "lePassword", "x");
     TypeInto(login, "leLogin", "nobody");
     Child(login, "btnCreate")->setFocus();
-    for (int i = 0; i < 6; ++i) {
-      order << FocusName();
-      Press(Qt::Key_Tab);
-    }
-    order << FocusName();
+    order = TabCycle(6);
     // Leaving "nobody" emptied the password box, so OK is off the cycle now.
     Press(Qt::Key_Escape);
   });
