@@ -16,6 +16,14 @@ QPixmap Blank(int width, int height, const QColor& fill) {
   return pixmap;
 }
 
+// Fills the whole picture, shading from Top at its top edge to Bottom at its bottom edge.
+void FillShadedDown(QPainter& p, const QPixmap& pixmap, const QColor& Top, const QColor& Bottom) {
+  QLinearGradient shade(0, 0, 0, pixmap.height());
+  shade.setColorAt(0, Top);
+  shade.setColorAt(1, Bottom);
+  p.fillRect(pixmap.rect(), shade);
+}
+
 // A quill pen: a curved vane with a shaft, its nib at `nib`, tilted by `tilt` degrees.
 void DrawQuill(QPainter& p, QPointF nib, double length, const QColor& vane, double tilt) {
   p.save();
@@ -55,10 +63,7 @@ QPixmap SplashArt() {
   QPixmap pixmap = Blank(447, 245, Qt::white);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
-  QLinearGradient sky(0, 0, 0, 245);
-  sky.setColorAt(0, look::kDarkTeal);
-  sky.setColorAt(1, look::kMoneyGreen);
-  p.fillRect(pixmap.rect(), sky);
+  FillShadedDown(p, pixmap, look::kDarkTeal, look::kMoneyGreen);  // the sky
 
   // Rolling hills: the way out of debt, step by step.
   QPainterPath hills;
@@ -111,10 +116,7 @@ QPixmap SideBanner() {
   QPixmap pixmap = Blank(153, 205, look::kMoneyGreen);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
-  QLinearGradient fade(0, 0, 0, 205);
-  fade.setColorAt(0, Qt::white);
-  fade.setColorAt(1, look::kMoneyGreen);
-  p.fillRect(pixmap.rect(), fade);
+  FillShadedDown(p, pixmap, Qt::white, look::kMoneyGreen);
   // A staircase of bars that shrink: debts going down.
   const int heights[] = {120, 95, 70, 48, 28};
   for (int i = 0; i < 5; ++i) {
