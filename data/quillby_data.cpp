@@ -281,6 +281,23 @@ struct TQuillbyData::Impl {
     return Current ? Current->IID : 0;
   }
 
+  // Adds one row of `table` that belongs to a user: the user goes in the first column, `bind`
+  // fills the others.
+  template <typename Bind>
+  void InsertForUser(Table table, sqlite::Statement& insert, int user_id, Bind&& bind) {
+    Run(table, true, [&] {
+      const int64_t user = ResolveUser(user_id);
+      sqlite::Transaction transaction(Db);
+      {
+        sqlite::ResetGuard reset(insert);
+        insert.Bind(1, user);
+        bind(insert);
+        insert.Step();
+      }
+      transaction.Commit();
+    });
+  }
+
   bool LocateUser(sqlite::Statement& find, const std::string& value) {
     sqlite::ResetGuard reset(find);
     find.Bind(1, FoldCase(platform::AnsiToUtf8(value)));
@@ -410,37 +427,21 @@ void TQuillbyData::AddCounselling(int UserId, const std::string& FullName, const
                                   const std::string& BestPhone, const std::string& BestTime,
                                   const std::string& DebtAmount) {
   Impl& d = *FImpl;
-  d.Run(kCounselling, true, [&] {
-    const int64_t user = d.ResolveUser(UserId);
-    sqlite::Transaction transaction(d.Db);
-    {
-      sqlite::ResetGuard reset(d.InsertCounselling);
-      d.InsertCounselling.Bind(1, user);
-      int index = 2;
-      for (const std::string* text :
-           {&FullName, &Email, &StreetAddress, &ZipCode, &BestPhone, &BestTime, &DebtAmount}) {
-        d.InsertCounselling.Bind(index++, platform::AnsiToUtf8(*text));
-      }
-      d.InsertCounselling.Step();
+  d.InsertForUser(kCounselling, d.InsertCounselling, UserId, [&](sqlite::Statement& insert) {
+    int index = 2;
+    for (const std::string* text :
+         {&FullName, &Email, &StreetAddress, &ZipCode, &BestPhone, &BestTime, &DebtAmount}) {
+      insert.Bind(index++, platform::AnsiToUtf8(*text));
     }
-    transaction.Commit();
   });
 }
 
 void TQuillbyData::AddFeedback(int UserId, const std::string& Comment,
                                std::chrono::system_clock::time_point Timestamp) {
   Impl& d = *FImpl;
-  d.Run(kHelpImprove, true, [&] {
-    const int64_t user = d.ResolveUser(UserId);
-    sqlite::Transaction transaction(d.Db);
-    {
-      sqlite::ResetGuard reset(d.InsertFeedback);
-      d.InsertFeedback.Bind(1, user);
-      d.InsertFeedback.Bind(2, platform::AnsiToUtf8(Comment));
-      d.InsertFeedback.Bind(3, LocalTimestamp(Timestamp));
-      d.InsertFeedback.Step();
-    }
-    transaction.Commit();
+  d.InsertForUser(kHelpImprove, d.InsertFeedback, UserId, [&](sqlite::Statement& insert) {
+    insert.Bind(2, platform::AnsiToUtf8(Comment));
+    insert.Bind(3, LocalTimestamp(Timestamp));
   });
 }
 
