@@ -25,6 +25,16 @@ namespace {
 
 TKeyPath Login(const std::string& user) { return {"Software", "Quillby", "Logins", user}; }
 
+// The message a write of a password ends in; empty when it was done.
+std::string WriteFailure(TRegistry& registry) {
+  try {
+    registry.WriteString("Password", "F");
+  } catch (const ERegistryException& e) {
+    return e.Message();
+  }
+  return "";
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream text;
@@ -201,23 +211,15 @@ TEST_F(RegistryTest, AWriteThatCannotBeDoneFailsWithTheRegistrysMessage) {
   // A folder where the lock file belongs makes every write fail, even for root.
   fs::remove(File() + ".lock");
   fs::create_directory(File() + ".lock");
-  try {
-    registry.WriteString("Password", "F");
-    FAIL() << "the write was reported as done";
-  } catch (const ERegistryException& e) {
-    EXPECT_EQ(e.Message(), "Failed to set data for 'Password'");
-  }
+  ASSERT_EQ(WriteFailure(registry), "Failed to set data for 'Password'")
+      << "the write was reported as done";
   EXPECT_FALSE(registry.OpenKey(Login("frank"), true));
   EXPECT_FALSE(registry.DeleteKey(Login("erin")));
   EXPECT_EQ(Remembered("erin"), "E");
 
   TRegistry closed;
-  try {
-    closed.WriteString("Password", "F");
-    FAIL() << "a write without an open key was reported as done";
-  } catch (const ERegistryException& e) {
-    EXPECT_EQ(e.Message(), "Failed to set data for 'Password'");
-  }
+  ASSERT_EQ(WriteFailure(closed), "Failed to set data for 'Password'")
+      << "a write without an open key was reported as done";
 }
 
 TEST_F(RegistryTest, AnotherCopyHoldingTheLockMakesAChangeFailInsteadOfHanging) {
@@ -230,12 +232,8 @@ TEST_F(RegistryTest, AnotherCopyHoldingTheLockMakesAChangeFailInsteadOfHanging) 
   TRegistry registry;
   registry.SetLockTimeout(std::chrono::milliseconds(50));
   ASSERT_TRUE(registry.OpenKey(Login("erin"), false));
-  try {
-    registry.WriteString("Password", "F");
-    FAIL() << "the write was reported as done";
-  } catch (const ERegistryException& e) {
-    EXPECT_EQ(e.Message(), "Failed to set data for 'Password'");
-  }
+  ASSERT_EQ(WriteFailure(registry), "Failed to set data for 'Password'")
+      << "the write was reported as done";
   EXPECT_FALSE(registry.OpenKey(Login("frank"), true));
   EXPECT_FALSE(registry.DeleteKey(Login("erin")));
   alarm(0);
