@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "data/quillby_data.h"
@@ -20,6 +21,7 @@
 #include "dialogs/app_events.h"
 #include "dialogs/cursor.h"
 #include "platform/codepage.h"
+#include "tests/environment.h"
 
 // Polls until Condition holds or Ms milliseconds have passed; tells which.
 inline bool WaitFor(const std::function<bool()>& Condition, int Ms = 5000) {
@@ -125,10 +127,7 @@ class GuiTest : public ::testing::Test {
         (std::filesystem::temp_directory_path() / "quillby-dialogs-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     FFolder = pattern;
-    const char* old = getenv("XDG_CONFIG_HOME");
-    FHadConfig = old != nullptr;
-    FOldConfig = FHadConfig ? old : "";
-    setenv("XDG_CONFIG_HOME", (FFolder + "/config").c_str(), 1);
+    FConfigHome.emplace("XDG_CONFIG_HOME", FFolder + "/config");
     platform::SetLocaleProvider([] { return std::string("en_US"); });
     FEvents = std::make_unique<TApplicationEvents>();
   }
@@ -141,11 +140,7 @@ class GuiTest : public ::testing::Test {
     }
     SetScreenCursor(crDefault);
     platform::SetLocaleProvider(nullptr);
-    if (FHadConfig) {
-      setenv("XDG_CONFIG_HOME", FOldConfig.c_str(), 1);
-    } else {
-      unsetenv("XDG_CONFIG_HOME");
-    }
+    FConfigHome.reset();
     std::error_code ignored;
     std::filesystem::remove_all(FFolder, ignored);
   }
@@ -164,6 +159,5 @@ class GuiTest : public ::testing::Test {
   std::unique_ptr<TQuillbyData> FData;
 
  private:
-  std::string FOldConfig;
-  bool FHadConfig = false;
+  std::optional<TEnvironmentOverride> FConfigHome;
 };

@@ -11,10 +11,12 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
 #include "platform/codepage.h"
+#include "tests/environment.h"
 
 namespace fs = std::filesystem;
 using platform::ERegistryException;
@@ -49,19 +51,12 @@ class RegistryTest : public ::testing::Test {
     std::string pattern = (fs::temp_directory_path() / "quillby-registry-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     FFolder = pattern;
-    const char* old = getenv("XDG_CONFIG_HOME");
-    FOldConfig = old != nullptr ? old : "";
-    FHadConfig = old != nullptr;
-    setenv("XDG_CONFIG_HOME", (FFolder + "/config").c_str(), 1);
+    FConfigHome.emplace("XDG_CONFIG_HOME", FFolder + "/config");
     platform::SetLocaleProvider([] { return std::string("en_US"); });
   }
   void TearDown() override {
     platform::SetLocaleProvider(nullptr);
-    if (FHadConfig) {
-      setenv("XDG_CONFIG_HOME", FOldConfig.c_str(), 1);
-    } else {
-      unsetenv("XDG_CONFIG_HOME");
-    }
+    FConfigHome.reset();
     std::error_code ignored;
     fs::remove_all(FFolder, ignored);
   }
@@ -81,8 +76,7 @@ class RegistryTest : public ::testing::Test {
   }
 
   std::string FFolder;
-  std::string FOldConfig;
-  bool FHadConfig = false;
+  std::optional<TEnvironmentOverride> FConfigHome;
 };
 
 TEST_F(RegistryTest, FileLivesInTheConfigFolderPrivateToTheUser) {
