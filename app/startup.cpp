@@ -12,9 +12,9 @@
 #include "desktop/desktop_form.h"
 #include "dialogs/ansi.h"
 #include "dialogs/app_events.h"
+#include "dialogs/error_report.h"
 #include "dialogs/login_dialog.h"
 #include "dialogs/quillby_dialog.h"
-#include "platform/exception.h"
 
 TSplashForm* SplashForm = nullptr;
 TQuillbyData* QuillbyData = nullptr;
@@ -48,11 +48,6 @@ void ShowSplash() {
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-QString FailureText(const std::exception& failure) {
-  if (const auto* own = dynamic_cast<const Exception*>(&failure)) return FromAnsi(own->Message());
-  return FromAnsi(failure.what());
-}
-
 }  // namespace
 
 int RunQuillby(const TStartupOptions& Options) {
@@ -65,7 +60,7 @@ int RunQuillby(const TStartupOptions& Options) {
     QGuiApplication::setApplicationDisplayName("Marrowvale");
     QuillbyData = Options.CreateData ? Options.CreateData(Options.ExecutablePath).release()
                                      : new TQuillbyData(Options.ExecutablePath);
-    aevQuillby = new TApplicationEvents;
+    aevQuillby = new TApplicationEvents(aevQuillbyException);
     std::this_thread::sleep_for(Options.SplashPause);
     Release(SplashForm);
 
@@ -87,7 +82,7 @@ int RunQuillby(const TStartupOptions& Options) {
     Release(LoginDialog);
   } catch (const std::exception& failure) {
     Release(SplashForm);
-    QMessageBox::critical(nullptr, "Marrowvale", FailureText(failure));
+    QMessageBox::critical(nullptr, "Marrowvale", FromAnsi(FailureMessage(failure)));
     exitCode = 1;
   }
   Release(LoginDialog);

@@ -2,23 +2,17 @@
 
 #include <cstdio>
 
-#include "dialogs/message_dialog.h"
 #include "platform/exception.h"
 
 namespace {
 TApplicationEvents* FCurrent = nullptr;
 
-std::string MessageOf(const std::exception& E) {
-  if (const auto* failure = dynamic_cast<const Exception*>(&E)) return failure->Message();
-  return E.what();
-}
-
 void Report(QObject* Sender, const std::exception& E) noexcept {
   try {
     if (TApplicationEvents* events = TApplicationEvents::Current()) {
-      events->aevQuillbyException(Sender, E);
+      events->HandleException(Sender, E);
     } else {
-      std::fprintf(stderr, "%s\n", MessageOf(E).c_str());
+      std::fprintf(stderr, "%s\n", FailureMessage(E).c_str());
     }
   } catch (...) {
     // Reporting itself failed (out of memory); there is nobody left to tell.
@@ -26,7 +20,13 @@ void Report(QObject* Sender, const std::exception& E) noexcept {
 }
 }  // namespace
 
-TApplicationEvents::TApplicationEvents(QObject* parent) : QObject(parent), FPrevious(FCurrent) {
+std::string FailureMessage(const std::exception& E) {
+  if (const auto* failure = dynamic_cast<const Exception*>(&E)) return failure->Message();
+  return E.what();
+}
+
+TApplicationEvents::TApplicationEvents(TExceptionEvent OnException, QObject* parent)
+    : QObject(parent), FPrevious(FCurrent), FOnException(std::move(OnException)) {
   setObjectName("aevQuillby");
   FCurrent = this;
 }
@@ -37,8 +37,12 @@ TApplicationEvents::~TApplicationEvents() {
 
 TApplicationEvents* TApplicationEvents::Current() { return FCurrent; }
 
-void TApplicationEvents::aevQuillbyException(QObject*, const std::exception& E) {
-  ShowMessageDialog("", MessageOf(E), DialogButtons({TDialogButton::OK}), TDialogButton::OK, "");
+void TApplicationEvents::HandleException(QObject* Sender, const std::exception& E) {
+  if (FOnException) {
+    FOnException(Sender, E);
+  } else {
+    std::fprintf(stderr, "%s\n", FailureMessage(E).c_str());
+  }
 }
 
 void Guard(QObject* Sender, const std::function<void()>& Handler) noexcept {

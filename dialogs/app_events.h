@@ -4,26 +4,33 @@
 #include <QObject>
 #include <exception>
 #include <functional>
+#include <string>
 #include <type_traits>
 #include <utility>
 
 // The application-events component aevQuillby: while one exists, every failure that escapes an
-// event handler ends up in its aevQuillbyException. Components nest; the newest one is in force.
+// event handler ends up in its OnException. Components nest; the newest one is in force. The
+// handler is bound by whoever creates the component, so the guard knows nothing of dialogs.
 class TApplicationEvents : public QObject {
   Q_OBJECT
  public:
-  explicit TApplicationEvents(QObject* parent = nullptr);
+  using TExceptionEvent = std::function<void(QObject* Sender, const std::exception& E)>;
+
+  explicit TApplicationEvents(TExceptionEvent OnException, QObject* parent = nullptr);
   ~TApplicationEvents() override;
 
   static TApplicationEvents* Current();
 
-  // Shows the failure's message in a notice: an Exception's message exactly as carried, any
-  // other std::exception's what().
-  void aevQuillbyException(QObject* Sender, const std::exception& E);
+  void HandleException(QObject* Sender, const std::exception& E);
 
  private:
   TApplicationEvents* FPrevious;
+  TExceptionEvent FOnException;
 };
+
+// A failure's user-facing text: an Exception's message exactly as carried, any other
+// std::exception's what().
+std::string FailureMessage(const std::exception& E);
 
 // Runs an event handler and hands any failure to the application-events component, so that no
 // exception ever unwinds through Qt.

@@ -14,6 +14,7 @@
 #include "desktop/desktop_form.h"
 #include "desktop/pie_chart.h"
 #include "dialogs/app_events.h"
+#include "dialogs/error_report.h"
 #include "gui_support.h"
 #include "platform/exception.h"
 
@@ -49,7 +50,7 @@ class DesktopFormTest : public ::testing::Test {
 
   TTempStore FStore;
   std::unique_ptr<TQuillbyData> FData;
-  TApplicationEvents FEvents;
+  TApplicationEvents FEvents{aevQuillbyException};
 };
 
 const char* const kBoxes[] = {"leRent",        "leCreditCard", "leCarLoan",  "leOtherLoan",

@@ -19,6 +19,7 @@
 #include "data/quillby_data.h"
 #include "data/store_file.h"
 #include "dialogs/app_events.h"
+#include "dialogs/error_report.h"
 #include "dialogs/cursor.h"
 #include "platform/codepage.h"
 #include "tests/environment.h"
@@ -129,7 +130,7 @@ class GuiTest : public ::testing::Test {
     FFolder = pattern;
     FConfigHome.emplace("XDG_CONFIG_HOME", FFolder + "/config");
     platform::SetLocaleProvider([] { return std::string("en_US"); });
-    FEvents = std::make_unique<TApplicationEvents>();
+    FEvents = std::make_unique<TApplicationEvents>(aevQuillbyException);
   }
 
   void TearDown() override {

@@ -1,0 +1,76 @@
+#include "desktop/page.h"
+
+#include <QVBoxLayout>
+
+namespace page {
+
+void Paint(QWidget* widget, const QColor& background) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, background);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  widget->setPalette(palette);
+}
+
+
+QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place, const QPixmap& picture,
+                    bool stretch) {
+  auto* image = new QLabel(parent);
+  image->setObjectName(name);
+  image->setGeometry(place);
+  image->setScaledContents(stretch);
+  image->setPixmap(picture);
+  image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return image;
+}
+
+QLabel* MakeBand(QWidget* parent, const char* name, const QString& text, int top,
+                 const QFont& font, int left, int width, int height) {
+  auto* band = new QLabel(text, parent);
+  band->setObjectName(name);
+  band->setFont(font);
+  band->setAlignment(Qt::AlignCenter);
+  band->setGeometry(left, top, width, height);
+  Paint(band, look::kDarkTeal);
+  SetTextColour(band, Qt::white);
+  return band;
+}
+
+// The frame every page shares: a panel in the window's colour above a footer label. Their
+// sizes are fixed, as the pages' contents are placed in pixels; whatever the style's tab frame
+// leaves over stays in the window's green around them.
+QWidget* MakePageFrame(QWidget* page, const char* panelName, QLabel*& footer,
+                       const char* footerName, const QString& footerText) {
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  auto* panel = new QWidget(page);
+  panel->setObjectName(panelName);
+  panel->setFont(look::SansFont());
+  panel->setFixedSize(kPageWidth, kPanelHeight);
+  Paint(panel, look::kMoneyGreen);
+  footer = new QLabel(footerText, page);
+  footer->setObjectName(footerName);
+  footer->setFont(look::ArialFont(12, true, true));
+  footer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  footer->setFixedSize(kPageWidth, 15);
+  SetTextColour(footer, look::kDarkTeal);
+  Paint(footer, look::kMoneyGreen);
+  layout->addStretch(1);
+  layout->addWidget(panel, 0, Qt::AlignHCenter);
+  layout->addWidget(footer, 0, Qt::AlignHCenter);
+  return panel;
+}
+
+QLabel* FollowOn(QLabel* label, const QLabel* before) {
+  const int after = before->geometry().right() + 1;
+  if (label->x() < after) label->move(after, label->y());
+  return label;
+}
+
+}  // namespace page

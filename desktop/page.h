@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QLabel>
+#include <QPixmap>
+#include <QRect>
+#include <QString>
+
+#include "desktop/look.h"
+
+// The building blocks every page of the desktop window is made of.
+namespace page {
+
+// A page's panel, above its 15-pixel footer.
+constexpr int kPageWidth = 611;
+constexpr int kPanelHeight = 401;
+
+void Paint(QWidget* widget, const QColor& background);
+void SetTextColour(QWidget* widget, const QColor& colour);
+
+// A label showing its text as plain text, sized to it.
+template <class T = QLabel>
+T* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
+             const QFont& font, const QColor& colour = Qt::black) {
+  auto* label = new T(text, parent);
+  label->setObjectName(name);
+  // Texts are shown as they are; a stored name that looks like markup must not be rendered.
+  label->setTextFormat(Qt::PlainText);
+  label->setFont(font);
+  SetTextColour(label, colour);
+  label->move(left, top);
+  label->adjustSize();
+  return label;
+}
+
+QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place, const QPixmap& picture,
+                    bool stretch);
+
+// A section heading: white bold text centred on dark teal, 20 high across the page.
+QLabel* MakeBand(QWidget* parent, const char* name, const QString& text, int top,
+                 const QFont& font = look::SansFont(11, true), int left = 0, int width = kPageWidth,
+                 int height = 20);
+
+// The frame every page shares: a panel in the window's colour above a footer label.
+QWidget* MakePageFrame(QWidget* page, const char* panelName, QLabel*& footer,
+                       const char* footerName, const QString& footerText);
+
+// A label that follows another on the same line: at its designed left, or just after the
+// other when the font on this machine runs wider than the designed one.
+QLabel* FollowOn(QLabel* label, const QLabel* before);
+
+}  // namespace page
