@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -26,4 +27,23 @@ class TEnvironmentOverride {
  private:
   std::string FName;
   std::optional<std::string> FOld;
+};
+
+// Makes a folder the working directory for as long as it lives, then goes back, so that files
+// the program writes in its working directory (the connection log) land in the test's folder.
+class TWorkingDirectory {
+ public:
+  explicit TWorkingDirectory(const std::filesystem::path& Folder)
+      : FOld(std::filesystem::current_path()) {
+    std::filesystem::current_path(Folder);
+  }
+  ~TWorkingDirectory() {
+    std::error_code ignored;
+    std::filesystem::current_path(FOld, ignored);
+  }
+  TWorkingDirectory(const TWorkingDirectory&) = delete;
+  TWorkingDirectory& operator=(const TWorkingDirectory&) = delete;
+
+ private:
+  std::filesystem::path FOld;
 };

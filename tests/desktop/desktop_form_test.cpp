@@ -382,10 +382,12 @@ TEST_F(DesktopFormTest, FormCreateWritesSavedFiguresWithTwoDecimals) {
 }
 
 TEST_F(DesktopFormTest, WelcomeLineShowsTheNameExactlyAsStored) {
-  auto data = FStore.Open();
-  TTempStore::SignIn(*data, "Zo\xeb  O'Brien-\xd6lund", "zoe", "pw");
-  TDesktopForm form(*data);
-  EXPECT_EQ(form.lblUserName->text(), QString::fromUtf8("Welcome Zoë  O'Brien-Ölund"));
+  {
+    auto data = FStore.Open();
+    TTempStore::SignIn(*data, "Zo\xeb  O'Brien-\xd6lund", "zoe", "pw");
+    TDesktopForm form(*data);
+    EXPECT_EQ(form.lblUserName->text(), QString::fromUtf8("Welcome Zoë  O'Brien-Ölund"));
+  }
 
   // A name that looks like markup is shown with its tags, not rendered.
   auto tagged = FStore.Open();
@@ -516,7 +518,8 @@ TEST_F(DesktopFormTest, LinksOpenTheSiteAndItsForums) {
     EXPECT_EQ(url.scheme(), deployment::kWebScheme);
     EXPECT_EQ(url.host(), deployment::kWebHost);
   }
-  EXPECT_EQ(catcher.Opened[0].path(), "/");
+  // The home page is the site's root address, with no path at all.
+  EXPECT_EQ(catcher.Opened[0].path(), "");
   EXPECT_EQ(catcher.Opened[1].path(), "/forums");
 }
 

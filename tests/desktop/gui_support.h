@@ -3,21 +3,30 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "data/quillby_data.h"
+#include "tests/environment.h"
+
+// Test failures show texts as text.
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
 
 // Waits for `condition` by polling the event loop; false when it did not come true in time.
 bool WaitFor(const std::function<bool()>& condition, int timeout_ms = 10000);
 
 // A temporary folder standing in for the program's own folder, with a fresh store in it. The
-// registry file goes below it too, so nothing of the real user's is touched.
+// registry file goes below it too, and it is the working directory while it lives, so nothing
+// of the real user's is touched.
 class TTempStore {
  public:
   TTempStore();
@@ -32,6 +41,7 @@ class TTempStore {
 
  private:
   QTemporaryDir FDir;
+  TWorkingDirectory FWorkingDirectory{FDir.path().toStdString()};
 };
 
 // Answers modal windows from a timer while the code under test blocks in them. `answer` gets
@@ -43,7 +53,8 @@ class TModalAnswerer : public QObject {
  private:
   void Poll();
   std::function<void(QWidget*)> FAnswer;
-  QWidget* FLast = nullptr;
+  // Guarded, so a new window at the address of one already gone is still answered.
+  QPointer<QWidget> FLast;
   QTimer FTimer;
 };
 

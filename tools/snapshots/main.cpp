@@ -49,11 +49,13 @@ int main(int argc, char** argv) {
   }
   qputenv("XDG_CONFIG_HOME", QDir(scratch.path()).filePath("config").toLocal8Bit());
   QApplication app(argc, argv);
-  const QString out = QString::fromLocal8Bit(argv[1]);
+  const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
   if (!QDir().mkpath(out)) {
     std::fprintf(stderr, "Cannot create the folder '%s'.\n", argv[1]);
     return 1;
   }
+  // The desktop window opens its connection log in the working directory.
+  QDir::setCurrent(scratch.path());
   TQuillbyData data(QDir(scratch.path()).filePath("quillby").toStdString());
   TShotContext context{data, out};
   auto& shots = Shots();
