@@ -204,4 +204,65 @@ QPixmap ReviewGlyph() {
   return pixmap;
 }
 
+QPixmap CounselBenefits() {
+  QPixmap pixmap = Blank(179, 298, QColor(226, 240, 220));
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  p.setPen(QPen(QColor(150, 190, 150), 1));
+  p.drawRect(QRectF(0.5, 0.5, 178, 297));
+
+  p.setPen(look::kDarkTeal);
+  p.setFont(look::ArialFont(13, true, true));
+  p.drawText(QRect(6, 8, 167, 36), Qt::AlignCenter | Qt::TextWordWrap,
+             "Take the first step out of debt today");
+
+  const char* const benefits[] = {
+      "Lower your monthly payments",     "Reduce your interest rates", "Have late fees waived",
+      "Stop the collection calls",       "Avoid bankruptcy",           "One single monthly payment",
+      "Be debt free in 12 to 36 months",
+  };
+  p.setFont(look::SansFont(11, true));
+  int top = 56;
+  for (const char* benefit : benefits) {
+    QPainterPath tick;
+    tick.moveTo(8, top + 9);
+    tick.lineTo(12, top + 14);
+    tick.lineTo(20, top + 3);
+    p.setPen(QPen(QColor(0, 140, 0), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(tick);
+    p.setPen(QColor(30, 60, 30));
+    p.drawText(QRect(26, top, 147, 34), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, benefit);
+    top += 34;
+  }
+  return pixmap;
+}
+
+QPixmap SendMailGlyph() {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(60, 60, 60), 1));
+  p.setBrush(QColor(250, 246, 220));
+  p.drawRect(QRectF(1.5, 3.5, 13, 9));
+  p.drawPolyline(QPolygonF() << QPointF(1.5, 3.5) << QPointF(8, 9) << QPointF(14.5, 3.5));
+  return pixmap;
+}
+
+QPixmap ResetGlyph() {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(0, 90, 160), 2, Qt::SolidLine, Qt::RoundCap));
+  p.setBrush(Qt::NoBrush);
+  p.drawArc(QRectF(2.5, 2.5, 11, 11), 60 * 16, 270 * 16);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0, 90, 160));
+  p.drawPolygon(QPolygonF() << QPointF(9, 0) << QPointF(14, 3) << QPointF(9, 6));
+  return pixmap;
+}
+
 }  // namespace artwork

@@ -13,5 +13,8 @@ QPixmap Quill();            // 53 × 82
 QPixmap House();            // 97 × 72
 QPixmap CalculatorGlyph();  // 16 × 16
 QPixmap ReviewGlyph();      // 16 × 16
+QPixmap CounselBenefits();  // 179 × 298, the Free Counseling tab's slogan and benefits
+QPixmap SendMailGlyph();    // 16 × 16
+QPixmap ResetGlyph();       // 16 × 16
 
 }  // namespace artwork

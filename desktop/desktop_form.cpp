@@ -104,7 +104,63 @@ TDesktopForm::TDesktopForm(TQuillbyData& Data, QWidget* parent)
   sbDesktop->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
 
   leRent->setFocus();
+  // Outside the guard: a log that cannot be opened fails the window's construction.
+  ConfigureNetwork();
   Guard(this, [this] { FormCreate(); });
+}
+
+// Clients first, then the log, as their declaration order has it.
+TDesktopForm::~TDesktopForm() = default;
+
+void TDesktopForm::ConfigureNetwork() {
+  IdLogFile1.Filename = "QybSmtp.log";
+  IdLogFile1.LogTime = true;
+  IdLogFile1.ReplaceCRLF = true;
+
+  IdSMTP1.Host = deployment::kMailHost;
+  IdSMTP1.Port = static_cast<uint16_t>(deployment::kMailPort);
+  IdSMTP1.HeloName = "Quillby";
+  IdSMTP1.UseEhlo = true;
+  IdSMTP1.AuthenticationType = net::atLogin;
+  IdSMTP1.Username = deployment::kMailAccount;
+  IdSMTP1.Password = deployment::kMailPassword;
+  IdSMTP1.MailAgent = "Quillby Desktop";
+  IdSMTP1.Intercept = &IdLogFile1;
+
+  IdHTTP1.Host = deployment::kWebHost;
+  IdHTTP1.Port = static_cast<uint16_t>(deployment::kWebPort);
+  IdHTTP1.Intercept = &IdLogFile1;
+
+  IdLogFile1.SetActive(true);
+}
+
+void TDesktopForm::Converse(const std::function<void()>& Conversation) { Conversation(); }
+
+void TDesktopForm::SubmitMail(net::TIdMessage& Message, const std::string& FollowUp) {
+  try {
+    Converse([&] {
+      IdSMTP1.Connect();
+      try {
+        if (!IdSMTP1.Authenticate()) throw Exception("SMTP Authentication failed.");
+        IdSMTP1.Send(Message);
+      } catch (...) {
+        // The first failure is the one to report; the connection goes either way.
+        try {
+          IdSMTP1.Disconnect();
+        } catch (...) {
+        }
+        throw;
+      }
+      IdSMTP1.Disconnect();
+    });
+  } catch (Exception& failure) {
+    std::string message = failure.Message();
+    if (message.size() < 2 || message.compare(message.size() - 2, 2, "\r\n") != 0) {
+      message += "\r\n";
+    }
+    failure.SetMessage(message + FollowUp);
+    throw;
+  }
 }
 
 void TDesktopForm::BuildHeader() {
@@ -182,18 +238,12 @@ void TDesktopForm::BuildPages() {
   tsAbout = addPage("tsAbout", "About Quillby");
 
   BuildDebtCalc();
-  pnlFreeCounsel = MakePageFrame(tsFreeCounsel, "pnlFreeCounsel", Label6, "Label6",
-                                 QStringLiteral("Signup to ") + deployment::kWebHost);
-  pnlReferFriend = MakePageFrame(tsReferFriend, "pnlReferFriend", lblReferFriend, "lblReferFriend",
-                                 "Refer a friend to us  ");
-  pnlHelpImprove =
-      MakePageFrame(tsHelpImprove, "pnlHelpImprove", Label18, "Label18", "Help us Improve");
+  BuildFreeCounsel();
+  BuildReferFriend();
+  BuildHelpImprove();
   BuildAbout();
   pgcDesktop->setCurrentWidget(tsDebtCalc);
 }
-
-
-
 
 void TDesktopForm::FormCreate() {
   lblUserName->setText(QStringLiteral("Welcome ") + FromAnsi(FData.CurrentUserFullName()));
@@ -207,6 +257,7 @@ void TDesktopForm::FormCreate() {
     const auto boxes = AmountBoxes();
     for (size_t i = 0; i < boxes.size(); ++i) boxes[i]->setText(debtcalc::FormatAmount(amounts[i]));
   }
+  FillReferTemplate();
 }
 
 void TDesktopForm::pgcDesktopDrawTab(QPainter& Canvas, int TabIndex, const QRect& Rect, bool) {
@@ -216,8 +267,9 @@ void TDesktopForm::pgcDesktopDrawTab(QPainter& Canvas, int TabIndex, const QRect
   Canvas.drawText(Rect, Qt::AlignCenter | Qt::TextSingleLine, pgcDesktop->tabText(TabIndex));
 }
 
-QUrl TDesktopForm::HomePageUrl() { return SiteUrl("/"); }
+QUrl TDesktopForm::HomePageUrl() { return SiteUrl(QString()); }
 QUrl TDesktopForm::ForumsUrl() { return SiteUrl("/forums"); }
+QString TDesktopForm::SiteAddress() { return SiteUrl(QString()).toString(); }
 
 void TDesktopForm::Label4Click() { QDesktopServices::openUrl(HomePageUrl()); }
 void TDesktopForm::Label5Click() { QDesktopServices::openUrl(ForumsUrl()); }
@@ -226,7 +278,6 @@ void TDesktopForm::lblLogoutClick() {
   FData.Close();
   close();
 }
-
 
 bool TDesktopForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabBar>
@@ -9,8 +11,14 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <string>
+
+#include "net/http.h"
+#include "net/logfile.h"
+#include "net/smtp.h"
 
 class TQuillbyData;
+class TLabeledEdit;
 class TPieChart;
 class QStackedLayout;
 
@@ -61,12 +69,20 @@ class TPageControl : public QTabWidget {
   TButtonTabBar* FTabBar;
 };
 
-// The main window: header, side bar with links, and the five tabs.
+// The main window: header, side bar with links, and the five tabs. It owns the network
+// components the sending tabs use; building it fails when the connection log cannot be opened.
 class TDesktopForm : public QWidget {
   Q_OBJECT
 
  public:
   explicit TDesktopForm(TQuillbyData& Data, QWidget* parent = nullptr);
+  ~TDesktopForm() override;
+
+  // Network components. The log is declared first so that it outlives both clients, which log
+  // the closing of a connection still open when they go.
+  net::TIdLogFile IdLogFile1;
+  net::TIdSMTP IdSMTP1;
+  net::TIdHTTP IdHTTP1;
 
   // Header and side bar.
   QWidget* pnlTop;
@@ -118,6 +134,37 @@ class TDesktopForm : public QWidget {
   TPieChart* chtDebtRatio;
   QPushButton* btnReview;
 
+  // Free Counseling.
+  QLabel* Label8;
+  QLabel* Image1;
+  QLabel* Label23;
+  TLabeledEdit* leFullName;
+  TLabeledEdit* leEmail;
+  TLabeledEdit* leStreetAddress;
+  TLabeledEdit* leZipCode;
+  TLabeledEdit* lePhone;
+  TLabeledEdit* leBestTime;
+  QLabel* Label22;
+  QComboBox* cboDebtAmount;
+  QPushButton* btnFreeCounsel;
+
+  // Refer a friend.
+  QLabel* lblReferFriend1;
+  TLabeledEdit* leFromName;
+  TLabeledEdit* leFromEmail;
+  TLabeledEdit* leSendToName;
+  TLabeledEdit* leSendToEmail;
+  TLabeledEdit* leSubject;
+  QLabel* Label21;
+  QPlainTextEdit* memComments;
+  QPushButton* btnSendEmail;
+  QPushButton* btnReset;
+
+  // Help us improve.
+  QLabel* Label24;
+  QPlainTextEdit* memHelpImprove;
+  QPushButton* btnHelpImprove;
+
   // Handlers, run under the guard.
   void FormCreate();
   void pgcDesktopDrawTab(QPainter& Canvas, int TabIndex, const QRect& Rect, bool Active);
@@ -128,10 +175,23 @@ class TDesktopForm : public QWidget {
   void leDebtRatioChange();
   void btnDebtCalcClick();
   void btnReviewClick();
+  void leFreeCounselChange();
+  void btnFreeCounselClick();
+  void FillReferTemplate();
+  void leReferFriendChange();
+  void btnSendEmailClick();
+  void btnResetClick();
+  void memHelpImproveChange();
+  void btnHelpImproveClick();
 
-  // The web site's addresses the links open.
+  // The web site's addresses the links open, and the site as the referral names it: scheme
+  // and host (with a port other than the scheme's), no trailing slash.
   static QUrl HomePageUrl();
   static QUrl ForumsUrl();
+  static QString SiteAddress();
+
+  // Runs one network conversation of a handler; the handler goes on with its outcome.
+  void Converse(const std::function<void()>& Conversation);
 
  signals:
   void Closed();
@@ -146,8 +206,14 @@ class TDesktopForm : public QWidget {
   void BuildSideBar();
   void BuildPages();
   void BuildDebtCalc();
+  void BuildFreeCounsel();
+  void BuildReferFriend();
+  void BuildHelpImprove();
   void BuildAbout();
+  void ConfigureNetwork();
   std::array<QLineEdit*, 8> AmountBoxes() const;
+  // Connect, authenticate, send and disconnect, the failure's message extended by FollowUp.
+  void SubmitMail(net::TIdMessage& Message, const std::string& FollowUp);
 
   TQuillbyData& FData;
   QStackedLayout* FDebtCalcPanels = nullptr;

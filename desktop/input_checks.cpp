@@ -15,7 +15,9 @@ bool IsLocalChar(unsigned char c) {
   return IsAsciiLetter(c) || IsDigit(c) || c == '_' || c == '.' || c == '-';
 }
 
-bool IsDomainChar(unsigned char c) { return IsAsciiLetter(c) || IsDigit(c) || c == '.' || c == '-'; }
+bool IsDomainChar(unsigned char c) {
+  return IsAsciiLetter(c) || IsDigit(c) || c == '.' || c == '-';
+}
 
 bool IsDotOrHyphen(char c) { return c == '.' || c == '-'; }
 

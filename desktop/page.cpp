@@ -2,6 +2,8 @@
 
 #include <QVBoxLayout>
 
+#include "dialogs/ansi.h"
+
 namespace page {
 
 void Paint(QWidget* widget, const QColor& background) {
@@ -17,7 +19,6 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
   widget->setPalette(palette);
 }
 
-
 QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place, const QPixmap& picture,
                     bool stretch) {
   auto* image = new QLabel(parent);
@@ -29,8 +30,8 @@ QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place, const
   return image;
 }
 
-QLabel* MakeBand(QWidget* parent, const char* name, const QString& text, int top,
-                 const QFont& font, int left, int width, int height) {
+QLabel* MakeBand(QWidget* parent, const char* name, const QString& text, int top, const QFont& font,
+                 int left, int width, int height) {
   auto* band = new QLabel(text, parent);
   band->setObjectName(name);
   band->setFont(font);
@@ -71,6 +72,20 @@ QLabel* FollowOn(QLabel* label, const QLabel* before) {
   const int after = before->geometry().right() + 1;
   if (label->x() < after) label->move(after, label->y());
   return label;
+}
+
+void ClickOnEnter(QLineEdit* Box, QPushButton* Button) {
+  Button->setAutoDefault(true);
+  Button->setDefault(true);
+  QObject::connect(Box, &QLineEdit::returnPressed, Button, [Button] {
+    if (Button->isEnabled()) Button->click();
+  });
+}
+
+std::string MemoText(const QPlainTextEdit* Memo) {
+  QString text = Memo->toPlainText();
+  text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+  return ToAnsi(text);
 }
 
 }  // namespace page

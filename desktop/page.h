@@ -3,9 +3,13 @@
 #include <QColor>
 #include <QFont>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRect>
 #include <QString>
+#include <string>
 
 #include "desktop/look.h"
 
@@ -49,5 +53,12 @@ QWidget* MakePageFrame(QWidget* page, const char* panelName, QLabel*& footer,
 // A label that follows another on the same line: at its designed left, or just after the
 // other when the font on this machine runs wider than the designed one.
 QLabel* FollowOn(QLabel* label, const QLabel* before);
+
+// Enter in the box clicks the page's default button when it is enabled; the button is drawn as
+// the default, and Enter on any focused page button clicks that one.
+void ClickOnEnter(QLineEdit* Box, QPushButton* Button);
+
+// A memo's text as the program holds it: lines separated by CR LF.
+std::string MemoText(const QPlainTextEdit* Memo);
 
 }  // namespace page

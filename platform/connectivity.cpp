@@ -35,8 +35,7 @@ bool Hex(const std::string& text, unsigned long& value) {
 
 template <class IsDefault>
 bool AnyDefault(std::string_view table, size_t flagsField, size_t interfaceField,
-                const IsDefault& isDefault,
-                const std::function<bool(const std::string&)>& usable) {
+                const IsDefault& isDefault, const std::function<bool(const std::string&)>& usable) {
   std::istringstream in{std::string(table)};
   for (std::string line; std::getline(in, line);) {
     const auto fields = Fields(line);

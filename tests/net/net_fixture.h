@@ -12,6 +12,7 @@
 
 #include "net/connection.h"
 #include "platform/clock.h"
+#include "script_server.h"
 #include "platform/codepage.h"
 
 namespace nettest {
@@ -64,8 +65,5 @@ class NetTest : public ::testing::Test {
   std::filesystem::path FFolder;
   std::filesystem::path FOldFolder;
 };
-
-// A port on 127.0.0.1 where nothing listens.
-uint16_t UnusedPort();
 
 }  // namespace nettest

@@ -59,4 +59,7 @@ class ScriptServer {
   std::thread FThread;
 };
 
+// A port on 127.0.0.1 where nothing listens.
+uint16_t UnusedPort();
+
 }  // namespace nettest

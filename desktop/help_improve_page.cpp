@@ -1,0 +1,88 @@
+#include <chrono>
+
+#include "data/quillby_data.h"
+#include "deployment.h"
+#include "desktop/desktop_form.h"
+#include "desktop/input_checks.h"
+#include "desktop/page.h"
+#include "dialogs/app_events.h"
+#include "dialogs/cursor.h"
+#include "dialogs/glyphs.h"
+#include "dialogs/message_dialog.h"
+#include "net/message.h"
+
+// The Help us improve tab: feedback mailed to the service, stored once it has gone.
+
+using namespace page;
+
+void TDesktopForm::BuildHelpImprove() {
+  pnlHelpImprove =
+      MakePageFrame(tsHelpImprove, "pnlHelpImprove", Label18, "Label18", "Help us Improve");
+  QWidget* panel = pnlHelpImprove;
+
+  Label24 = MakeLabel(panel, "Label24",
+                      "Please post your comments, feedback and suggestions here. Our team will "
+                      "welcome them and will try to put them into practice.",
+                      16, 24, look::SansFont());
+  Label24->setWordWrap(true);
+  Label24->setGeometry(16, 24, 593, 33);
+  Label24->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+  memHelpImprove = new QPlainTextEdit(panel);
+  memHelpImprove->setObjectName("memHelpImprove");
+  memHelpImprove->setGeometry(72, 80, 473, 153);
+  memHelpImprove->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  memHelpImprove->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  memHelpImprove->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memHelpImprove->setTabChangesFocus(true);
+  memHelpImprove->setAccessibleName("Feedback");
+  GuardedConnect(memHelpImprove, &QPlainTextEdit::textChanged, this,
+                 [this] { memHelpImproveChange(); });
+
+  btnHelpImprove = new QPushButton(panel);
+  btnHelpImprove->setObjectName("btnHelpImprove");
+  btnHelpImprove->setText("Submit");
+  QIcon check(KindGlyph(TBitBtnKind::OK));
+  check.addPixmap(KindGlyph(TBitBtnKind::OK, true), QIcon::Disabled);
+  btnHelpImprove->setIcon(check);
+  btnHelpImprove->setGeometry(240, 256, 153, 25);
+  btnHelpImprove->setEnabled(false);
+  btnHelpImprove->setAutoDefault(true);
+  GuardedConnect(btnHelpImprove, &QPushButton::clicked, this, [this] { btnHelpImproveClick(); });
+  setTabOrder(memHelpImprove, btnHelpImprove);
+}
+
+void TDesktopForm::memHelpImproveChange() {
+  btnHelpImprove->setEnabled(!memHelpImprove->toPlainText().isEmpty());
+}
+
+void TDesktopForm::btnHelpImproveClick() {
+  if (!CheckOnline(
+          "Please feel free to use our Feedback section to comment on our services at a later "
+          "time.")) {
+    return;
+  }
+  {
+    net::TIdMessage message;
+    net::TIdEMailAddressItem& recipient = message.Recipients.Add();
+    recipient.Name = deployment::kFeedbackName;
+    recipient.Address = deployment::kManagerAddress;
+    message.From.Name = "Quillby";
+    message.From.Address = deployment::kMailAccount;
+    message.ContentType = "text/html";
+    message.Body = {"<html><head><title>Feedback for Quillby</title></head>", "<body>",
+                    "<p>Following is the feedback provided by a Quillby user:</p>",
+                    "<p>" + MemoText(memHelpImprove) + "</p></body></html>"};
+
+    THourGlass hourglass;
+    SubmitMail(message,
+               "Please feel free to use our Feeback section to comment on our services at a later "
+               "time");
+  }
+
+  FData.AddFeedback(0, MemoText(memHelpImprove), std::chrono::system_clock::now());
+  ShowMessageDialog("",
+                    "Thank you for your valuable feedback\r\n\r\nWe will definitely try to improve "
+                    "our services based on your comment.",
+                    DialogButtons({TDialogButton::OK}), TDialogButton::OK, "");
+}

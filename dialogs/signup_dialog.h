@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QLabel>
+#include <QString>
+
+#include "dialogs/quillby_dialog.h"
+
+// Confirms an accepted counselling signup with the values that were sent. The caller fills the
+// value labels and the closing sentence before showing it.
+class TSignupDialog : public TQuillbyDialog {
+  Q_OBJECT
+ public:
+  explicit TSignupDialog(QWidget* parent = nullptr);
+
+  QLabel* Label1;
+  QLabel* Label3;
+  QLabel* lblName;
+  QLabel* lblEmail;
+  QLabel* lblStreetAddress;
+  QLabel* lblZipCode;
+  QLabel* lblPhone;
+  QLabel* lblBestTime;
+  QLabel* lblDebtAmount;
+  // Its caption is the closing sentence's template, with one "%s" for the phone number.
+  QLabel* Label2;
+};
+
+// Template with its first "%s" replaced by Argument, taken as it is: a "%" in the argument is
+// never read as a format of its own.
+QString FormatWithText(const QString& Template, const QString& Argument);

@@ -1,0 +1,660 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <ctime>
+#include <deque>
+#include <map>
+
+#include "deployment.h"
+#include "desktop/desktop_form.h"
+#include "desktop/input_checks.h"
+#include "dialogs/app_events.h"
+#include "dialogs/cursor.h"
+#include "dialogs/error_report.h"
+#include "dialogs/labeled_edit.h"
+#include "gui_support.h"
+#include "net/connection.h"
+#include "tests/data/store_fixture.h"
+#include "tests/net/script_server.h"
+
+namespace {
+
+using nettest::Close;
+using nettest::HttpRequest;
+using nettest::Line;
+using nettest::Script;
+using nettest::ScriptServer;
+using nettest::Send;
+using nettest::Until;
+
+// Every modal window the handler shows, with the cursor at that moment; message dialogs are
+// answered from a queue of button names (OK when it runs dry), the signup dialog with OK after
+// its texts are read.
+class TDialogRecorder {
+ public:
+  struct TShown {
+    QString Name;
+    QString Text;
+    int Cursor;
+  };
+
+  explicit TDialogRecorder(std::deque<const char*> Answers = {})
+      : FAnswers(std::move(Answers)), FAnswerer([this](QWidget* dialog) { Answer(dialog); }) {}
+
+  std::vector<TShown> Shown;
+  std::map<QString, QString> Signup;
+
+  QStringList Messages() const {
+    QStringList texts;
+    for (const TShown& shown : Shown) {
+      if (shown.Name == "MessageDialog") texts << shown.Text;
+    }
+    return texts;
+  }
+
+ private:
+  void Answer(QWidget* dialog) {
+    Shown.push_back({dialog->objectName(), MessageOf(dialog), ScreenCursor()});
+    const char* button = "btnOK";
+    if (dialog->objectName() == "SignupDialog") {
+      for (QLabel* label : dialog->findChildren<QLabel*>()) {
+        if (!label->objectName().isEmpty()) Signup[label->objectName()] = label->text();
+      }
+    } else if (!FAnswers.empty()) {
+      button = FAnswers.front();
+      FAnswers.pop_front();
+    }
+    QTimer::singleShot(0, dialog,
+                       [dialog, button] { dialog->findChild<QAbstractButton*>(button)->click(); });
+  }
+
+  std::deque<const char*> FAnswers;
+  TModalAnswerer FAnswerer;
+};
+
+// The mail server's side of one accepted submission with the given number of recipients.
+Script MailServer(int Recipients, std::vector<std::string> Replace = {}) {
+  std::vector<std::string> replies = {"250-mail.example\r\n250 AUTH LOGIN\r\n",
+                                      "334 VXNlcm5hbWU6\r\n",
+                                      "334 UGFzc3dvcmQ6\r\n",
+                                      "235 2.7.0 Accepted\r\n",
+                                      "250 Flushed\r\n",
+                                      "250 OK\r\n"};
+  for (int i = 0; i < Recipients; ++i) replies.push_back("250 OK\r\n");
+  replies.push_back("354 Go ahead\r\n");
+  for (size_t i = 0; i < Replace.size() && i < replies.size(); ++i) {
+    if (!Replace[i].empty()) replies[i] = Replace[i];
+  }
+  Script script = {Send("220 mail.example ESMTP\r\n")};
+  for (const std::string& reply : replies) {
+    script.push_back(Line());
+    script.push_back(Send(reply));
+  }
+  script.push_back(Until("\r\n.\r\n"));
+  script.push_back(Send("250 Queued\r\n"));
+  return script;
+}
+
+Script WebServer(const std::string& Reply) { return {HttpRequest(), Send(Reply), Close()}; }
+
+std::string Found(const std::string& Location) {
+  return "HTTP/1.1 302 Found\r\nLocation: " + Location + "\r\nContent-Length: 0\r\n\r\n";
+}
+
+std::string NowText() {
+  const std::time_t t = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&t, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
+
+class SendingTabsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetOnlineProbe([] { return true; });
+    net::SetWaitLimit(std::chrono::milliseconds(3000));
+    FData = FStore.Open();
+    TTempStore::SignIn(*FData);
+    FForm = std::make_unique<TDesktopForm>(*FData);
+    FForm->show();
+    // Nothing listens there until a test starts a server and points a client at it.
+    Point(nettest::UnusedPort(), nettest::UnusedPort());
+  }
+  void TearDown() override {
+    FForm.reset();
+    SetOnlineProbe(nullptr);
+    net::SetWaitLimit(net::kDefaultWaitLimit);
+  }
+
+  void Point(uint16_t MailPort, uint16_t WebPort) {
+    FForm->IdSMTP1.Host = "127.0.0.1";
+    FForm->IdSMTP1.Port = MailPort;
+    FForm->IdHTTP1.Host = "127.0.0.1";
+    FForm->IdHTTP1.Port = WebPort;
+  }
+
+  void Show(QWidget* page) {
+    FForm->pgcDesktop->setCurrentWidget(page);
+    QApplication::processEvents();
+  }
+
+  // Types into an emptied box as a person would: focus, then keys.
+  static void Type(QLineEdit* box, const QString& text) {
+    box->setFocus();
+    box->clear();
+    QTest::keyClicks(box, text);
+  }
+
+  std::vector<std::vector<std::string>> Rows(const std::string& sql) {
+    return Query(FStore.StorePath().toStdString(), sql);
+  }
+
+  std::string Log() {
+    QFile log(FStore.Folder() + "/QybSmtp.log");
+    if (!log.open(QIODevice::ReadOnly)) return {};
+    return log.readAll().toStdString();
+  }
+
+  void FillSignup(const QString& Phone = "555 0100") {
+    Show(FForm->tsFreeCounsel);
+    Type(FForm->leFullName, "Ann Example");
+    Type(FForm->leEmail, "ann@example.org");
+    Type(FForm->leStreetAddress, "1 Main St");
+    Type(FForm->leZipCode, "97035");
+    Type(FForm->lePhone, Phone);
+    Type(FForm->leBestTime, "Evenings");
+  }
+
+  QStringList SignupTexts() const {
+    QStringList texts;
+    for (TLabeledEdit* box : {FForm->leFullName, FForm->leEmail, FForm->leStreetAddress,
+                              FForm->leZipCode, FForm->lePhone, FForm->leBestTime}) {
+      texts << box->text();
+    }
+    return texts;
+  }
+
+  void FillReferral() {
+    Show(FForm->tsReferFriend);
+    Type(FForm->leFromName, "Ann Example");
+    Type(FForm->leFromEmail, "ann@example.org");
+    Type(FForm->leSendToName, "Bob Friend");
+    Type(FForm->leSendToEmail, "bob@example.org");
+    if (FForm->leSubject->text().isEmpty()) Type(FForm->leSubject, "Hello");
+  }
+
+  TTempStore FStore;
+  std::unique_ptr<TQuillbyData> FData;
+  TApplicationEvents FEvents{aevQuillbyException};
+  std::unique_ptr<TDesktopForm> FForm;
+};
+
+const char* const kSorry =
+    "Sorry, your request could not be completed at this time. Please try again later.";
+const char* const kExists =
+    "The email entered already exists!\n\nPlease try with a different email id.";
+
+// ---- Free Counseling ----
+
+TEST_F(SendingTabsTest, SubmitNeedsNameEmailZipAndPhone) {
+  Show(FForm->tsFreeCounsel);
+  EXPECT_FALSE(FForm->btnFreeCounsel->isEnabled());
+  const std::pair<QLineEdit*, const char*> required[] = {{FForm->leFullName, " "},
+                                                         {FForm->leEmail, "x"},
+                                                         {FForm->leZipCode, "1"},
+                                                         {FForm->lePhone, "2"}};
+  for (const auto& [box, text] : required) {
+    EXPECT_FALSE(FForm->btnFreeCounsel->isEnabled()) << box->objectName().toStdString();
+    Type(box, text);
+  }
+  EXPECT_TRUE(FForm->btnFreeCounsel->isEnabled());
+  for (const auto& [box, text] : required) {
+    box->clear();
+    EXPECT_FALSE(FForm->btnFreeCounsel->isEnabled()) << box->objectName().toStdString();
+    Type(box, text);
+  }
+  EXPECT_EQ(FForm->cboDebtAmount->count(), 6);
+  EXPECT_EQ(FForm->cboDebtAmount->currentIndex(), -1);
+}
+
+TEST_F(SendingTabsTest, AcceptedSignupIsStoredConfirmedAndClearsTheForm) {
+  ScriptServer web({WebServer(Found("/signup/thank-you.html"))});
+  Point(nettest::UnusedPort(), web.Port());
+  FillSignup("555 %s 100%");
+  FForm->cboDebtAmount->setCurrentIndex(2);
+  TDialogRecorder recorder;
+  QTest::keyClick(FForm->leBestTime, Qt::Key_Return);  // Enter in a box clicks Submit
+
+  ASSERT_EQ(recorder.Shown.size(), 1u);
+  EXPECT_EQ(recorder.Shown[0].Name, "SignupDialog");
+  EXPECT_EQ(recorder.Shown[0].Cursor, crHourGlass);  // the hourglass stays while it is up
+  EXPECT_EQ(recorder.Signup["lblName"], "Ann Example");
+  EXPECT_EQ(recorder.Signup["lblEmail"], "ann@example.org");
+  EXPECT_EQ(recorder.Signup["lblStreetAddress"], "1 Main St");
+  EXPECT_EQ(recorder.Signup["lblZipCode"], "97035");
+  EXPECT_EQ(recorder.Signup["lblPhone"], "555 %s 100%");
+  EXPECT_EQ(recorder.Signup["lblBestTime"], "Evenings");
+  EXPECT_EQ(recorder.Signup["lblDebtAmount"], "$5001 - $10000");
+  EXPECT_EQ(recorder.Signup["Label2"],
+            "Our representative will be calling you on 555 %s 100% for a free consultation. We "
+            "recommend that you document the debt that you currently have, and the amount "
+            "currently owed for each creditor.");
+  EXPECT_EQ(recorder.Signup["Label1"], "Thank You for signing up with us!");
+
+  const std::string request = web.Received();
+  size_t at = 0;
+  for (const char* part :
+       {"POST /signup/dbsignup.html HTTP/1.0\r\n", "name=\"FldUserType\"\r\n\r\n1\r\n",
+        "name=\"FirstName\"\r\n\r\nAnn Example\r\n",
+        "name=\"EmailAddress\"\r\n\r\nann@example.org\r\n",
+        "name=\"StreetAddress\"\r\n\r\n1 Main St\r\n", "name=\"ZipCode\"\r\n\r\n97035\r\n",
+        "name=\"HomePhone\"\r\n\r\n555 %s 100%\r\n", "name=\"BestTime\"\r\n\r\nEvenings\r\n",
+        "name=\"DebtAmount\"\r\n\r\n$5001 - $10000\r\n",
+        "name=\"ActionButton\"\r\n\r\nquillbyapp\r\n"}) {
+    at = request.find(part, at);
+    ASSERT_NE(at, std::string::npos) << part;
+  }
+
+  EXPECT_EQ(Rows("SELECT \"USER\", FULLNAME, EMAIL, STREETADDRESS, ZIPCODE, BESTPHONE, BESTTIME, "
+                 "DEBTAMOUNT FROM Counselling"),
+            (std::vector<std::vector<std::string>>{
+                {std::to_string(FData->CurrentUserId()), "Ann Example", "ann@example.org",
+                 "1 Main St", "97035", "555 %s 100%", "Evenings", "$5001 - $10000"}}));
+  EXPECT_EQ(SignupTexts(), QStringList(6, QString()));
+  EXPECT_EQ(FForm->cboDebtAmount->currentIndex(), -1);
+  EXPECT_EQ(FForm->focusWidget(), FForm->leFullName);
+  EXPECT_FALSE(FForm->btnFreeCounsel->isEnabled());
+  EXPECT_EQ(ScreenCursor(), crDefault);
+
+  const std::string log = Log();
+  EXPECT_EQ(log.find("Stat Connected.\r\n"), 0u) << log;
+  EXPECT_NE(log.find("Sent "), std::string::npos);
+  EXPECT_NE(log.find("Recv "), std::string::npos);
+  EXPECT_NE(log.find("Stat Disconnected.\r\n"), std::string::npos);
+}
+
+struct TReplyCase {
+  const char* Name;
+  std::string Reply;  // empty: nothing listens
+  const char* Message;
+};
+void PrintTo(const TReplyCase& c, std::ostream* os) { *os << c.Name; }
+
+class SignupReplyTest : public SendingTabsTest, public ::testing::WithParamInterface<TReplyCase> {};
+
+TEST_P(SignupReplyTest, OnlyAThankYouRedirectCounts) {
+  const TReplyCase& c = GetParam();
+  std::unique_ptr<ScriptServer> web;
+  if (!c.Reply.empty()) {
+    web = std::make_unique<ScriptServer>(std::vector<Script>{WebServer(c.Reply)});
+    Point(nettest::UnusedPort(), web->Port());
+  }
+  FillSignup();
+  const QStringList before = SignupTexts();
+  TDialogRecorder recorder;
+  QTest::mouseClick(FForm->btnFreeCounsel, Qt::LeftButton);
+  ASSERT_EQ(recorder.Shown.size(), 1u);
+  EXPECT_EQ(recorder.Shown[0].Text, c.Message);
+  EXPECT_EQ(recorder.Shown[0].Cursor, crDefault);
+  EXPECT_EQ(SignupTexts(), before);
+  EXPECT_EQ(Count(FStore.StorePath().toStdString(), "Counselling"), "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SignupReplyTest,
+    ::testing::Values(
+        TReplyCase{"NothingListens", "", kSorry},
+        TReplyCase{"Ok", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello", kSorry},
+        TReplyCase{"ServerError", "HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n", kSorry},
+        TReplyCase{"EmailExists", Found("/signup/emailexists.html"), kExists},
+        TReplyCase{"BothNames", Found("/emailexists.html?next=thank-you.html"), kExists},
+        TReplyCase{"ThankYouInOtherCase", Found("/signup/Thank-You.html"), kSorry},
+        TReplyCase{"ElsewhereEntirely", Found("/signup/"), kSorry}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(SendingTabsTest, SignupFieldChecksStopBeforeAnythingIsSent) {
+  ScriptServer web({WebServer(Found("/thank-you.html"))});
+  Point(nettest::UnusedPort(), web.Port());
+  const struct {
+    QLineEdit* Box;
+    QString Text;
+    const char* Message;
+    QWidget* Focus;
+  } cases[] = {
+      {FForm->leFullName, "Ann-Marie", "Name can have alphabets only.", FForm->leFullName},
+      {FForm->leFullName, QString::fromUtf8("Zoë"), "Name can have alphabets only.",
+       FForm->leFullName},
+      {FForm->leEmail, "ann@@example.org", "Please enter a valid email id.", FForm->leEmail},
+      {FForm->leZipCode, "", nullptr, FForm->leZipCode},
+  };
+  for (const auto& c : cases) {
+    FillSignup();
+    c.Box->setText(c.Text);
+    FForm->leBestTime->setFocus();
+    TDialogRecorder recorder;
+    // A required box left empty disables Submit; the handler still refuses it by itself.
+    Guard(FForm.get(), [&] { FForm->btnFreeCounselClick(); });
+    const QString message = c.Message ? QString(c.Message)
+                                      : "Invalid information entered.\n\n- Name is required.\n- "
+                                        "Email is required.\n- Zip Code is required.\n- Best "
+                                        "Phone is required.\n\nPlease correct these fields.";
+    EXPECT_EQ(recorder.Messages(), QStringList{message});
+    EXPECT_EQ(FForm->focusWidget(), c.Message ? c.Focus : FForm->leBestTime) << c.Message;
+    EXPECT_EQ(c.Box->text(), c.Text);
+    for (QLineEdit* box : {FForm->leFullName, FForm->leEmail, FForm->leZipCode, FForm->lePhone}) {
+      box->clear();
+    }
+  }
+  EXPECT_EQ(web.Accepted(), 0u);
+}
+
+TEST_F(SendingTabsTest, AcceptedSignupTheStoreRefusesKeepsTheFormAndShowsNoDialog) {
+  ScriptServer web({WebServer(Found("/thank-you.html"))});
+  Point(nettest::UnusedPort(), web.Port());
+  FillSignup();
+  FForm->leZipCode->setText("97035-1234");
+  const QStringList before = SignupTexts();
+  TDialogRecorder recorder;
+  QTest::mouseClick(FForm->btnFreeCounsel, Qt::LeftButton);
+  ASSERT_EQ(recorder.Shown.size(), 1u);
+  EXPECT_EQ(recorder.Shown[0].Name, "MessageDialog");
+  EXPECT_TRUE(recorder.Shown[0].Text.contains("ZIPCODE")) << recorder.Shown[0].Text.toStdString();
+  EXPECT_EQ(recorder.Shown[0].Cursor, crDefault);
+  EXPECT_EQ(web.Accepted(), 1u);
+  EXPECT_EQ(SignupTexts(), before);
+  EXPECT_EQ(Count(FStore.StorePath().toStdString(), "Counselling"), "0");
+}
+
+// ---- Refer a friend ----
+
+TEST_F(SendingTabsTest, TemplateIsFilledAtCreationAndBySendRulesOfTheFiveBoxes) {
+  const QString site =
+      QString("http://") + deployment::kWebHost +
+      (deployment::kWebPort == 80 ? QString() : ":" + QString::number(deployment::kWebPort));
+  const QString expected =
+      "Hi,\n\nThe community here is truly concerned to remove you from debt hassles, and guide you "
+      "towards being debt free. During my tough times they had helped me. Being totally aware of "
+      "your financial pressures and debt problems, I would suggest you to seek immediate help from "
+      "Marrowvale.\n\nStart Today at " +
+      site +
+      "/signup/\n\nThanks\n\n\nSome Helpful sections\n"
+      "-------------------------\nEarn $100-$900 per month from forums -\n" +
+      site + "/forums/about553.html\n\nCheck out the DIY section - " + site + "/diy/\n";
+  EXPECT_EQ(FForm->memComments->toPlainText(), expected);
+  EXPECT_EQ(FForm->memComments->textCursor().position(), 0);
+  EXPECT_EQ(FForm->leSubject->text(), "Start your journey to be debt free.");
+  EXPECT_FALSE(FForm->btnSendEmail->isEnabled());
+
+  FillReferral();
+  EXPECT_TRUE(FForm->btnSendEmail->isEnabled());
+  // The memo does not run the rule; the next change of a box does.
+  FForm->memComments->clear();
+  EXPECT_TRUE(FForm->btnSendEmail->isEnabled());
+  QTest::keyClicks(FForm->leSubject, "!");
+  EXPECT_FALSE(FForm->btnSendEmail->isEnabled());
+
+  QTest::mouseClick(FForm->btnReset, Qt::LeftButton);
+  for (QLineEdit* box :
+       {static_cast<QLineEdit*>(FForm->leFromName), static_cast<QLineEdit*>(FForm->leFromEmail),
+        static_cast<QLineEdit*>(FForm->leSendToName), static_cast<QLineEdit*>(FForm->leSendToEmail),
+        static_cast<QLineEdit*>(FForm->leSubject)}) {
+    EXPECT_TRUE(box->text().isEmpty()) << box->objectName().toStdString();
+  }
+  EXPECT_EQ(FForm->memComments->toPlainText(), expected);
+  EXPECT_FALSE(FForm->btnSendEmail->isEnabled());
+}
+
+TEST_F(SendingTabsTest, ReferralGoesToTheFriendWithTheManagerInBlindCopy) {
+  ScriptServer mail({MailServer(2)});
+  Point(mail.Port(), nettest::UnusedPort());
+  FillReferral();
+  FForm->leSubject->setText("Debt & you <3");
+  FForm->memComments->setPlainText(QString::fromUtf8("Hi Bob,\n.hidden & <b>bold</b>\nCafé"));
+  TDialogRecorder recorder;
+  QTest::keyClick(FForm->leSendToEmail, Qt::Key_Enter);
+
+  ASSERT_EQ(recorder.Shown.size(), 1u);
+  EXPECT_EQ(recorder.Shown[0].Text,
+            "Thank you for referring your friend to us.\n\nYou can refer some more of your "
+            "friends if you like.");
+  EXPECT_EQ(recorder.Shown[0].Cursor, crDefault);
+  const std::string wire = mail.Received();
+  for (const std::string& part :
+       {std::string("MAIL FROM:<ann@example.org>\r\nRCPT TO:<bob@example.org>\r\nRCPT TO:<") +
+            deployment::kManagerAddress + ">\r\nDATA\r\n",
+        std::string("From: \"Ann Example\" <ann@example.org>\r\n"),
+        std::string("Subject: Debt & you <3\r\n"),
+        std::string("To: \"Bob Friend\" <bob@example.org>\r\n"),
+        std::string("Content-Type: text/html\r\n"),
+        std::string("\r\n<html><head><title></title></head>\r\n<body>\r\nHi Bob,<br>.hidden & "
+                    "<b>bold</b><br>Caf\xe9\r\n</body></html>\r\n.\r\nQUIT\r\n")}) {
+    EXPECT_NE(wire.find(part), std::string::npos) << part << "\n--- in ---\n" << wire;
+  }
+  const std::string header = wire.substr(0, wire.find("\r\n\r\n"));
+  EXPECT_EQ(header.find(deployment::kManagerAddress, header.find("DATA")), std::string::npos);
+
+  EXPECT_TRUE(FForm->leSendToName->text().isEmpty());
+  EXPECT_TRUE(FForm->leSendToEmail->text().isEmpty());
+  EXPECT_EQ(FForm->focusWidget(), FForm->leSendToName);
+  EXPECT_EQ(FForm->leFromName->text(), "Ann Example");
+  EXPECT_EQ(FForm->leSubject->text(), "Debt & you <3");
+  EXPECT_FALSE(FForm->btnSendEmail->isEnabled());
+}
+
+TEST_F(SendingTabsTest, ReferralFieldChecksFocusTheBoxAndSendNothing) {
+  ScriptServer mail({MailServer(2)});
+  Point(mail.Port(), nettest::UnusedPort());
+  const struct {
+    TLabeledEdit* Box;
+    const char* Text;
+    const char* Message;
+  } cases[] = {
+      {FForm->leFromName, "Ann O'Neil", "Name can have alphabets only."},
+      {FForm->leFromEmail, "ann@example", "Please enter a valid email id."},
+      {FForm->leSendToName, "Bob-Bo", "Name can have alphabets only."},
+      {FForm->leSendToEmail, " bob@example.org", "Please enter a valid email id."},
+  };
+  for (const auto& c : cases) {
+    FillReferral();
+    c.Box->setText(c.Text);
+    TDialogRecorder recorder;
+    QTest::mouseClick(FForm->btnSendEmail, Qt::LeftButton);
+    EXPECT_EQ(recorder.Messages(), QStringList{c.Message}) << c.Text;
+    EXPECT_EQ(FForm->focusWidget(), c.Box) << c.Text;
+    EXPECT_EQ(c.Box->text(), c.Text);
+    QTest::mouseClick(FForm->btnReset, Qt::LeftButton);
+  }
+  EXPECT_EQ(mail.Accepted(), 0u);
+}
+
+const char* const kReferLater =
+    "Please feel free to use our Refer a friend section to share the benefits with your friends, "
+    "at a later time";
+
+TEST_F(SendingTabsTest, MailFailuresCarryTheTabsSentenceOnceAfterOneLineBreak) {
+  const struct {
+    const char* Name;
+    std::vector<Script> Scripts;  // none: nothing listens
+    std::string Message;
+  } cases[] = {
+      {"Refused", {}, "Socket Error # 10061\nConnection refused.\n"},
+      {"WrongPassword",
+       {MailServer(2, {"", "", "", "535 5.7.8 Authentication failed\r\n"})},
+       "5.7.8 Authentication failed\n"},
+      {"RecipientRefused",
+       {MailServer(2, {"", "", "", "", "", "", "550 5.1.1 Mailbox unavailable\r\n"})},
+       "5.1.1 Mailbox unavailable\n"},
+      {"GreetingRefused", {{Send("554 No thanks\r\n")}}, "No thanks\n"},
+      {"ClosedMidway", {{Send("220 hi\r\n"), Line(), Close()}}, "Connection Closed Gracefully.\n"},
+  };
+  for (const auto& c : cases) {
+    std::unique_ptr<ScriptServer> mail;
+    uint16_t port = nettest::UnusedPort();
+    if (!c.Scripts.empty()) {
+      mail = std::make_unique<ScriptServer>(c.Scripts);
+      port = mail->Port();
+    }
+    Point(port, nettest::UnusedPort());
+    FillReferral();
+    TDialogRecorder recorder;
+    QTest::mouseClick(FForm->btnSendEmail, Qt::LeftButton);
+    ASSERT_EQ(recorder.Shown.size(), 1u) << c.Name;
+    EXPECT_EQ(recorder.Shown[0].Text.toStdString(), c.Message + kReferLater) << c.Name;
+    EXPECT_EQ(recorder.Shown[0].Cursor, crDefault) << c.Name;
+    EXPECT_EQ(FForm->leSendToName->text(), "Bob Friend") << c.Name;
+    EXPECT_EQ(FForm->leSendToEmail->text(), "bob@example.org") << c.Name;
+    if (mail && c.Scripts[0].size() > 4) {
+      EXPECT_NE(mail->Received().find("QUIT\r\n"), std::string::npos) << c.Name;
+    }
+    QTest::mouseClick(FForm->btnReset, Qt::LeftButton);
+  }
+}
+
+// ---- Help us improve ----
+
+TEST_F(SendingTabsTest, FeedbackIsMailedThenStoredAndKept) {
+  const QString bigText(100000, QLatin1Char('x'));
+  const QString threeLines = QString::fromUtf8("First & <last>\n.dotted\nThird é");
+  for (const QString& text : {threeLines, bigText}) {
+    ScriptServer mail({MailServer(1)});
+    Point(mail.Port(), nettest::UnusedPort());
+    Show(FForm->tsHelpImprove);
+    FForm->memHelpImprove->setPlainText(text);
+    ASSERT_TRUE(FForm->btnHelpImprove->isEnabled());
+    const std::string before = NowText();
+    TDialogRecorder recorder;
+    QTest::mouseClick(FForm->btnHelpImprove, Qt::LeftButton);
+    const std::string after = NowText();
+
+    ASSERT_EQ(recorder.Shown.size(), 1u);
+    EXPECT_EQ(recorder.Shown[0].Text,
+              "Thank you for your valuable feedback\n\nWe will definitely try to improve our "
+              "services based on your comment.");
+    EXPECT_EQ(recorder.Shown[0].Cursor, crDefault);
+    const std::string wire = mail.Received();
+    const std::string header = wire.substr(0, wire.find("\r\n\r\n"));
+    EXPECT_EQ(header.find("Subject:"), std::string::npos);
+    EXPECT_NE(header.find(std::string("From: \"Quillby\" <") + deployment::kMailAccount + ">"),
+              std::string::npos)
+        << header;
+    EXPECT_NE(wire.find(std::string("RCPT TO:<") + deployment::kManagerAddress + ">\r\nDATA"),
+              std::string::npos);
+    if (text == threeLines) {
+      EXPECT_NE(wire.find("<p>Following is the feedback provided by a Quillby user:</p>\r\n"
+                          "<p>First & <last>\r\n..dotted\r\nThird \xe9</p></body></html>\r\n.\r\n"),
+                std::string::npos)
+          << wire;
+    } else {
+      EXPECT_GT(wire.size(), 100000u);
+    }
+    const auto rows =
+        Rows("SELECT \"USER\", COMMENT, \"TIMESTAMP\" FROM HelpImprove ORDER BY IID DESC");
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0][0], std::to_string(FData->CurrentUserId()));
+    QString stored = QString::fromStdString(rows[0][1]);
+    EXPECT_EQ(stored, QString(text).replace("\n", "\r\n").toUtf8());
+    EXPECT_GE(rows[0][2], before);
+    EXPECT_LE(rows[0][2], after);
+    EXPECT_EQ(FForm->memHelpImprove->toPlainText(), text);
+    EXPECT_TRUE(FForm->btnHelpImprove->isEnabled());
+  }
+}
+
+TEST_F(SendingTabsTest, FeedbackThatCannotBeSentIsNotStoredAndASecondTryWorks) {
+  Show(FForm->tsHelpImprove);
+  EXPECT_FALSE(FForm->btnHelpImprove->isEnabled());
+  QTest::keyClick(FForm->memHelpImprove, Qt::Key_Return);  // a line break alone counts
+  EXPECT_TRUE(FForm->btnHelpImprove->isEnabled());
+  QTest::keyClicks(FForm->memHelpImprove, "Thanks");
+  {
+    TDialogRecorder recorder;
+    QTest::mouseClick(FForm->btnHelpImprove, Qt::LeftButton);
+    EXPECT_EQ(recorder.Messages(),
+              QStringList{"Socket Error # 10061\nConnection refused.\nPlease feel free to use our "
+                          "Feeback section to comment on our services at a later time"});
+    EXPECT_EQ(recorder.Shown.at(0).Cursor, crDefault);
+  }
+  EXPECT_EQ(Count(FStore.StorePath().toStdString(), "HelpImprove"), "0");
+  EXPECT_EQ(FForm->memHelpImprove->toPlainText(), "\nThanks");
+
+  ScriptServer mail({MailServer(1)});
+  Point(mail.Port(), nettest::UnusedPort());
+  TDialogRecorder recorder;
+  QTest::mouseClick(FForm->btnHelpImprove, Qt::LeftButton);
+  EXPECT_EQ(recorder.Shown.size(), 1u);
+  EXPECT_EQ(Rows("SELECT COMMENT FROM HelpImprove"),
+            (std::vector<std::vector<std::string>>{{"\r\nThanks"}}));
+}
+
+// ---- All three ----
+
+TEST_F(SendingTabsTest, OfflineEachTabAsksAndSendsNothing) {
+  SetOnlineProbe([] { return false; });
+  ScriptServer mail({MailServer(2), MailServer(2)});
+  ScriptServer web({WebServer(Found("/thank-you.html")), WebServer(Found("/thank-you.html"))});
+  Point(mail.Port(), web.Port());
+  const struct {
+    const char* Name;
+    std::function<void()> Fill;
+    QPushButton* Button;
+    const char* FollowUp;
+  } tabs[] = {
+      {"FreeCounsel", [this] { FillSignup(); }, FForm->btnFreeCounsel,
+       "Please feel free to use our \"Free Counseling\" section to sign up at a later time."},
+      {"ReferFriend", [this] { FillReferral(); }, FForm->btnSendEmail,
+       "Please feel free to use our \"Refer a friend\" section to share the benefits with your "
+       "friends at a later time."},
+      {"HelpImprove",
+       [this] {
+         Show(FForm->tsHelpImprove);
+         FForm->memHelpImprove->setPlainText("Hello");
+       },
+       FForm->btnHelpImprove,
+       "Please feel free to use our Feedback section to comment on our services at a later time."},
+  };
+  const QString prompt =
+      "An Internet connection was not detected.\n\nWould you like to print and send a fax to us "
+      "instead?";
+  for (const auto& tab : tabs) {
+    for (const char* answer : {"btnOK", "btnNo"}) {  // Yes is the OK button's place
+      tab.Fill();
+      TDialogRecorder recorder({answer});
+      QTest::mouseClick(tab.Button, Qt::LeftButton);
+      QStringList expected{prompt};
+      if (QString(answer) == "btnNo") expected << tab.FollowUp;
+      EXPECT_EQ(recorder.Messages(), expected) << tab.Name << " " << answer;
+      for (const auto& shown : recorder.Shown) EXPECT_EQ(shown.Cursor, crDefault);
+    }
+  }
+  EXPECT_EQ(mail.Accepted(), 0u);
+  EXPECT_EQ(web.Accepted(), 0u);
+  EXPECT_EQ(Count(FStore.StorePath().toStdString(), "Counselling"), "0");
+  EXPECT_EQ(Count(FStore.StorePath().toStdString(), "HelpImprove"), "0");
+  EXPECT_EQ(Log(), "");
+}
+
+TEST(DesktopLogTest, ASecondWindowInTheSameFolderCannotOpenTheLog) {
+  TTempStore store;
+  auto data = store.Open();
+  TTempStore::SignIn(*data);
+  TDesktopForm first(*data);
+  try {
+    TDesktopForm second(*data);
+    ADD_FAILURE() << "the second window was built";
+  } catch (const Exception& failure) {
+    EXPECT_EQ(
+        failure.Message().rfind(
+            "Cannot open file \"" + (store.Folder() + "/QybSmtp.log").toStdString() + "\". ", 0),
+        0u)
+        << failure.Message();
+  }
+}
+
+}  // namespace
