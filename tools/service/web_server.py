@@ -28,8 +28,9 @@ class Refused(Exception):
         self.reason = reason
 
 
-def parse_signup(headers, body_stream):
-    """The fields of a multipart/form-data body; raises Refused for anything else."""
+def read_body(headers, stream):
+    """The bytes of a request's body as its Content-Length gives them; raises Refused when
+    there is none, when it is too large or when the client stops short."""
     if headers.get("Transfer-Encoding"):
         raise Refused(411, "The body must come with a Content-Length, not a transfer coding")
     length_text = headers.get("Content-Length")
@@ -40,16 +41,21 @@ def parse_signup(headers, body_stream):
     length = int(length_text)
     if length > BODY_LIMIT:
         raise Refused(413, f"A body of {length} bytes is larger than the {BODY_LIMIT} taken")
+    body = stream.read(length)
+    if len(body) != length:
+        raise Refused(400, f"The body ended after {len(body)} of its {length} bytes")
+    return body
+
+
+def parse_signup(headers, body):
+    """The fields of a multipart/form-data body; raises Refused for anything else."""
     content_type = headers.get("Content-Type", "")
     kind, options = parse_options_header(content_type)
     if kind != "multipart/form-data" or not options.get("boundary"):
         raise Refused(400, f"The body is not multipart/form-data (Content-Type {content_type!r})")
-    body = body_stream.read(length)
-    if len(body) != length:
-        raise Refused(400, f"The body ended after {len(body)} of its {length} bytes")
     environ = {
         "wsgi.input": io.BytesIO(body),
-        "CONTENT_LENGTH": str(length),
+        "CONTENT_LENGTH": str(len(body)),
         "CONTENT_TYPE": content_type,
         "REQUEST_METHOD": "POST",
     }
@@ -67,15 +73,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_POST(self):
         path = self.path.split("?", 1)[0]
-        if path != SIGNUP_PATH:
-            # Read nothing of it; the connection closes after the reply.
-            self.send_error(404, f"Nothing takes a POST at {path}")
-            return
         try:
-            fields = parse_signup(self.headers, self.rfile)
-            location = self.server.accept_signup(fields)
+            # Read whole before any reply: closing on unread bytes would reset the connection
+            # under the reply.
+            body = read_body(self.headers, self.rfile)
+            if path != SIGNUP_PATH:
+                raise Refused(404, f"Nothing takes a POST at {path}")
+            location = self.server.accept_signup(parse_signup(self.headers, body))
         except Refused as e:
-            self.server.report(f"web: refused a signup post: {e.reason}")
+            self.server.report(f"web: refused a POST to {path}: {e.reason}")
             self.send_error(e.status, e.reason)
             return
         self.send_response(302)
