@@ -233,7 +233,8 @@ def probe(args):
 
 def cannot_start(what, address, port, error):
     taken = error.errno == errno.EADDRINUSE
-    why = "is taken by another program" if taken else f"cannot be used: {error.strerror}"
+    why = ("is taken by another program (a stand-in already running, perhaps)" if taken
+           else f"cannot be used: {error.strerror}")
     print(f"The service stand-in cannot start: the {what} port {port} on {address} {why}. "
           f"Stop that program, or build with another port (cmake -D"
           f"QUILLBY_{what.upper()}_PORT=...).", file=sys.stderr, flush=True)
