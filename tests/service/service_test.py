@@ -192,6 +192,22 @@ class StandInTest(unittest.TestCase):
         # Each field as received, in the order received.
         self.assertEqual([list(fields.items()) for fields in self.kept_signups()], [jane, bob])
 
+    def test_a_signup_cut_off_by_a_crash_spoils_no_later_one(self):
+        self.service.stop()
+        kept = json.dumps({"received": "2026-01-01T00:00:00+00:00",
+                           "fields": {"EmailAddress": "jane@example.org"}})
+        with open(os.path.join(self.data, "signups.jsonl"), "w", encoding="utf-8") as log:
+            log.write(kept + "\n" + kept[:30])
+        self.service = self.start()
+        self.assertEqual(self.signup([("EmailAddress", "jane@example.org")])[1],
+                         "/signup/emailexists.html")
+        self.assertEqual(self.signup([("EmailAddress", "bob@example.org")])[1],
+                         "/signup/thank-you.html")
+        with open(os.path.join(self.data, "signups.jsonl"), encoding="utf-8") as log:
+            lines = log.read().split("\n")
+        self.assertEqual(lines[:2], [kept, kept[:30]])
+        self.assertEqual(json.loads(lines[2])["fields"], {"EmailAddress": "bob@example.org"})
+
     def test_bad_requests_get_an_error_and_nothing_is_kept(self):
         form = f"multipart/form-data; boundary={BOUNDARY}"
         cut = f"--{BOUNDARY}\r\nContent-Disposition: form-data; name=\"EmailAddress\"\r\n\r\nj@x"
