@@ -1,54 +1,44 @@
-"""A real web server for the tests and the benchmark: Python's http.server with werkzeug's
-multipart parser on 127.0.0.1.
+"""The service stand-in's web server (tools/service/web_server.py) as a peer of the tests and
+the benchmark, on 127.0.0.1 and a free port.
 
 Usage: http_peer.py OUTPUT_DIR
-Prints the port it listens on, then serves until terminated. Each form posted is reported in
-OUTPUT_DIR/form-N.txt as lines "name hex(value)" in the order received and answered with a 302
-to thank-you.html; OUTPUT_DIR/timings.txt gets the seconds from accept to close of every
-connection.
+Prints the port it listens on, then serves until terminated. Each form posted to the signup path
+is reported in OUTPUT_DIR/form-N.txt as lines "name hex(value)" in the order received and
+answered with a 302 to thank-you.html; OUTPUT_DIR/timings.txt gets the seconds from accept to
+close of every connection.
 """
-import http.server
 import os
 import signal
 import sys
+import threading
 import time
 
-from werkzeug.formparser import parse_form_data
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                                "service"))
+import web_server  # noqa: E402
 
 output_dir = sys.argv[1]
 count = 0
+count_lock = threading.Lock()
 timings = open(os.path.join(output_dir, "timings.txt"), "a", buffering=1)
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
-    def do_POST(self):
-        global count
+def accept_signup(fields):
+    global count
+    with count_lock:
         count += 1
-        environ = {
-            "wsgi.input": self.rfile,
-            "CONTENT_LENGTH": self.headers.get("Content-Length", ""),
-            "CONTENT_TYPE": self.headers.get("Content-Type", ""),
-            "REQUEST_METHOD": "POST",
-        }
-        _, form, _ = parse_form_data(environ, charset="latin-1")
         path = os.path.join(output_dir, f"form-{count}.txt")
-        with open(path + ".tmp", "w") as out:
-            for name, value in form.items(multi=True):
-                out.write(f"{name} {value.encode('latin-1').hex()}\n")
-        os.rename(path + ".tmp", path)
-        self.send_response(302)
-        self.send_header("Location", "/signup/thank-you.html")
-        self.send_header("Content-Length", "0")
-        self.end_headers()
-
-    def log_message(self, *args):
-        pass
+    with open(path + ".tmp", "w") as out:
+        for name, value in fields:
+            out.write(f"{name} {value.encode('latin-1').hex()}\n")
+    os.rename(path + ".tmp", path)
+    return "/signup/thank-you.html"
 
 
-class TimedServer(http.server.HTTPServer):
-    def process_request(self, request, client_address):
+class TimedServer(web_server.WebServer):
+    def process_request_thread(self, request, client_address):
         accepted = time.perf_counter()
-        super().process_request(request, client_address)
+        super().process_request_thread(request, client_address)
         timings.write(f"{time.perf_counter() - accepted:.9f}\n")
 
 
@@ -56,7 +46,7 @@ def stop(*args):
     raise KeyboardInterrupt
 
 
-server = TimedServer(("127.0.0.1", 0), Handler)
+server = TimedServer("127.0.0.1", 0, accept_signup)
 signal.signal(signal.SIGTERM, stop)
 print(server.server_address[1], flush=True)
 try:

@@ -1,4 +1,5 @@
-"""A real mail server for the tests and the benchmark: aiosmtpd with AUTH LOGIN on 127.0.0.1.
+"""The service stand-in's mail server (tools/service/mail_server.py) as a peer of the tests and
+the benchmark, on 127.0.0.1 and a free port.
 
 Usage: smtp_peer.py OUTPUT_DIR USER PASSWORD
 Prints the port it listens on, then serves until terminated. Each message received is read
@@ -12,15 +13,13 @@ import email.policy
 import os
 import signal
 import sys
-import logging
 import time
 
-from aiosmtpd.smtp import SMTP, AuthResult
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                                "service"))
+import mail_server  # noqa: E402
 
-# aiosmtpd logs a warning about its own use of a deprecated session field on every login.
-logging.getLogger("mail.log").setLevel(logging.ERROR)
-
-output_dir, user, password = sys.argv[1], sys.argv[2].encode(), sys.argv[3].encode()
+output_dir, user, password = sys.argv[1], sys.argv[2], sys.argv[3]
 count = 0
 
 
@@ -30,31 +29,24 @@ def line(key, value):
     return f"{key} {value.hex()}\n"
 
 
-class Handler:
-    async def handle_DATA(self, server, session, envelope):
-        global count
-        count += 1
-        message = email.message_from_bytes(envelope.original_content, policy=email.policy.compat32)
-        report = [line("mail_from", envelope.mail_from)]
-        report += [line("rcpt_to", r) for r in envelope.rcpt_tos]
-        report += [line("header", f"{k}: {v}") for k, v in message.items()]
-        report.append(line("body", message.get_payload(decode=False)))
-        path = os.path.join(output_dir, f"message-{count}.txt")
-        with open(path + ".tmp", "w") as out:
-            out.writelines(report)
-        os.rename(path + ".tmp", path)
-        return "250 Message accepted for delivery"
-
-
-def authenticate(server, session, envelope, mechanism, auth_data):
-    ok = mechanism == "LOGIN" and auth_data.login == user and auth_data.password == password
-    return AuthResult(success=ok, handled=False)
+def deliver(envelope):
+    global count
+    count += 1
+    message = email.message_from_bytes(envelope.original_content, policy=email.policy.compat32)
+    report = [line("mail_from", envelope.mail_from)]
+    report += [line("rcpt_to", r) for r in envelope.rcpt_tos]
+    report += [line("header", f"{k}: {v}") for k, v in message.items()]
+    report.append(line("body", message.get_payload(decode=False)))
+    path = os.path.join(output_dir, f"message-{count}.txt")
+    with open(path + ".tmp", "w") as out:
+        out.writelines(report)
+    os.rename(path + ".tmp", path)
 
 
 timings = open(os.path.join(output_dir, "timings.txt"), "a", buffering=1)
 
 
-class TimedSMTP(SMTP):
+class TimedSubmission(mail_server.Submission):
     def connection_made(self, transport):
         self._accepted = time.perf_counter()
         super().connection_made(transport)
@@ -66,10 +58,8 @@ class TimedSMTP(SMTP):
 
 async def main():
     loop = asyncio.get_running_loop()
-    server = await loop.create_server(
-        lambda: TimedSMTP(Handler(), hostname="peer.example", authenticator=authenticate,
-                          auth_require_tls=False),
-        "127.0.0.1", 0)
+    server = await mail_server.listen(loop, "127.0.0.1", 0, deliver, user, password,
+                                      "peer.example", TimedSubmission)
     stop = asyncio.Event()
     loop.add_signal_handler(signal.SIGTERM, stop.set)
     print(server.sockets[0].getsockname()[1], flush=True)

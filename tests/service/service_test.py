@@ -1,0 +1,283 @@
+"""The service stand-in driven over 127.0.0.1 on free ports, as the program and a browser would.
+
+Run by ctest with QUILLBY_SERVICE naming tools/service/quillby_service.py.
+"""
+import base64
+import http.client
+import json
+import os
+import re
+import select
+import signal
+import smtplib
+import socket
+import subprocess
+import tempfile
+import time
+import unittest
+
+SERVICE = os.environ["QUILLBY_SERVICE"]
+ACCOUNT, PASSWORD = "desktop@quillby.example", "qb2026"
+BOUNDARY = "----------010203040506070809"
+
+
+class StandIn:
+    """One run of the stand-in on data_dir; the ports are the free ones it picked."""
+
+    def __init__(self, data_dir, web_port=0, mail_port=0, host="127.0.0.1"):
+        self.process = subprocess.Popen(
+            ["/usr/bin/python3", SERVICE, "--web-host", host, "--web-port", str(web_port),
+             "--mail-host", "localhost", "--mail-port", str(mail_port), "--account", ACCOUNT,
+             "--password", PASSWORD, "--data", data_dir],
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.ready = self._line(self.process.stdout)
+        found = re.search(r"web http://127\.0\.0\.1:(\d+)/ mail 127\.0\.0\.1:(\d+)", self.ready)
+        self.web_port, self.mail_port = (int(found[1]), int(found[2])) if found else (0, 0)
+
+    @staticmethod
+    def _line(stream):
+        # Waits by polling the pipe, never longer than the stand-in can take to start.
+        if not select.select([stream], [], [], 30)[0]:
+            return ""
+        return stream.readline().decode()
+
+    def stop(self, number=signal.SIGTERM):
+        """Signals the stand-in and answers its exit status and what it printed."""
+        if self.process.poll() is None:
+            self.process.send_signal(number)
+        try:
+            out, err = self.process.communicate(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            out, err = self.process.communicate()
+            return None, out.decode(), err.decode()
+        return self.process.returncode, out.decode(), err.decode()
+
+
+class StandInTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory(prefix="quillby-service-")
+        self.data = self.folder.name
+        self.service = self.start()
+
+    def tearDown(self):
+        if self.service.process.poll() is None:
+            self.service.stop()
+        self.folder.cleanup()
+
+    def start(self):
+        service = StandIn(self.data)
+        if not service.web_port:
+            service.stop()
+            self.fail(f"the stand-in did not start: {service.ready!r}")
+        return service
+
+    def mail(self):
+        return smtplib.SMTP("127.0.0.1", self.service.mail_port, timeout=10)
+
+    def kept_mail(self):
+        folder = os.path.join(self.data, "mail")
+        return {name: open(os.path.join(folder, name), "rb").read()
+                for name in sorted(os.listdir(folder))}
+
+    def kept_signups(self):
+        path = os.path.join(self.data, "signups.jsonl")
+        if not os.path.exists(path):
+            return []
+        with open(path, encoding="utf-8") as log:
+            return [json.loads(line)["fields"] for line in log]
+
+    def request(self, method, path, body=b"", headers=None):
+        web = http.client.HTTPConnection("127.0.0.1", self.service.web_port, timeout=10)
+        web.putrequest(method, path, skip_accept_encoding=True)
+        for name, value in (headers or {}).items():
+            web.putheader(name, value)
+        web.endheaders(body)
+        reply = web.getresponse()
+        result = reply.status, reply.getheader("Location"), reply.read()
+        web.close()
+        return result
+
+    def signup(self, fields, path="/signup/dbsignup.html"):
+        body = b"".join(f"--{BOUNDARY}\r\nContent-Disposition: form-data; name=\"{name}\"\r\n\r\n"
+                        .encode("latin-1") + value.encode("latin-1") + b"\r\n"
+                        for name, value in fields) + f"--{BOUNDARY}--\r\n".encode()
+        return self.request("POST", path, body, {
+            "Content-Type": f"multipart/form-data; boundary={BOUNDARY}",
+            "Content-Length": str(len(body))})
+
+    # Mail
+
+    def test_only_the_account_and_its_password_log_in(self):
+        cases = [((ACCOUNT, PASSWORD), 235), ((ACCOUNT, "qb2027"), 535),
+                 (("other@quillby.example", PASSWORD), 535), ((ACCOUNT, ""), 535)]
+        for (account, password), code in cases:
+            with self.subTest(account=account, password=password), self.mail() as smtp:
+                smtp.ehlo("Quillby")
+                self.assertEqual(smtp.docmd("AUTH LOGIN")[0], 334)
+                self.assertEqual(smtp.docmd(base64.b64encode(account.encode()).decode())[0], 334)
+                self.assertEqual(smtp.docmd(base64.b64encode(password.encode()).decode())[0],
+                                 code)
+        with self.mail() as smtp:
+            smtp.ehlo("Quillby")
+            self.assertEqual(smtp.docmd("AUTH PLAIN", base64.b64encode(
+                f"\0{ACCOUNT}\0{PASSWORD}".encode()).decode())[0], 504)
+            self.assertEqual(smtp.mail("jane@example.org")[0], 530)
+
+    def test_an_accepted_message_is_kept_as_received_with_its_blind_copy(self):
+        text = (b"From: \"Jane Doe\" <jane@example.org>\r\nSubject: Caf\xe9\r\n"
+                b"To: \"Bob\" <bob@example.org>\r\n\r\n<html>\r\n.hidden line\r\n.\r\n"
+                b"</html>\r\n")
+        with self.mail() as smtp:
+            smtp.login(ACCOUNT, PASSWORD)
+            # smtplib doubles the leading dots on the wire, as the program does.
+            smtp.sendmail("jane@example.org", ["bob@example.org", "community@quillby.example"],
+                          text)
+            self.assertEqual(smtp.mail("jane@example.org")[0], 503)
+        self.assertEqual(self.kept_mail(), {
+            "000001.eml": b"X-Envelope-From: <jane@example.org>\r\n"
+                          b"X-Envelope-To: <bob@example.org>, <community@quillby.example>\r\n"
+                          + text})
+        # The numbering goes on across runs; nothing is overwritten.
+        self.service.stop()
+        self.service = self.start()
+        with self.mail() as smtp:
+            smtp.login(ACCOUNT, PASSWORD)
+            smtp.sendmail("jane@example.org", ["bob@example.org"], b"Subject: again\r\n\r\nx\r\n")
+        self.assertEqual(list(self.kept_mail()), ["000001.eml", "000002.eml"])
+
+    def test_a_message_not_finished_or_not_allowed_is_not_kept(self):
+        with socket.create_connection(("127.0.0.1", self.service.mail_port), timeout=10) as raw:
+            replies = raw.makefile("rb")
+
+            def say(line):
+                raw.sendall(line + b"\r\n")
+                while (reply := replies.readline())[3:4] == b"-":
+                    pass
+                return reply[:3]
+
+            self.assertEqual(replies.readline()[:3], b"220")
+            for line, code in [(b"\xff\xfe garbage", b"500"), (b"EHLO Quillby", b"250"),
+                               (b"MAIL FROM:<jane@example.org>", b"530"),
+                               (b"AUTH LOGIN", b"334"),
+                               (base64.b64encode(ACCOUNT.encode()), b"334"),
+                               (base64.b64encode(PASSWORD.encode()), b"235"),
+                               (b"MAIL FROM:<jane@example.org>", b"250"),
+                               (b"RCPT TO:<bob\tx@example.org>", b"553"),
+                               (b"RCPT TO:<bob@example.org>", b"250"), (b"DATA", b"354")]:
+                self.assertEqual(say(line), code, line)
+            raw.sendall(b"Subject: cut off\r\n\r\nthe connection drops here")
+        # The stand-in has gone on: a whole message after the broken one is the only one kept.
+        with self.mail() as smtp:
+            smtp.login(ACCOUNT, PASSWORD)
+            smtp.sendmail("jane@example.org", ["bob@example.org"], b"Subject: whole\r\n\r\nx\r\n")
+        self.assertEqual([text.split(b"\r\n")[2] for text in self.kept_mail().values()],
+                         [b"Subject: whole"])
+
+    # Web
+
+    def test_a_signup_is_kept_once_per_address_across_runs(self):
+        jane = [("FldUserType", "1"), ("FirstName", "Jane Do\xe9"),
+                ("EmailAddress", "jane@example.org"), ("StreetAddress", "1 Main St\r\nApt 2"),
+                ("ZipCode", "12345"), ("HomePhone", "555-0100"), ("BestTime", "after 5"),
+                ("DebtAmount", ""), ("ActionButton", "quillbyapp")]
+        bob = [("EmailAddress", "bob@example.org"), ("FirstName", "Bob")]
+        thanks, exists = "/signup/thank-you.html", "/signup/emailexists.html"
+        for fields, location in [(jane, thanks), ([("EmailAddress", " JANE@example.org")], exists),
+                                 (bob, thanks)]:
+            self.assertEqual(self.signup(fields)[:2], (302, location), fields)
+        self.service.stop()
+        self.service = self.start()
+        self.assertEqual(self.signup(bob)[:2], (302, exists))
+        # Each field as received, in the order received.
+        self.assertEqual([list(fields.items()) for fields in self.kept_signups()], [jane, bob])
+
+    def test_a_signup_cut_off_by_a_crash_spoils_no_later_one(self):
+        self.service.stop()
+        kept = json.dumps({"received": "2026-01-01T00:00:00+00:00",
+                           "fields": {"EmailAddress": "jane@example.org"}})
+        with open(os.path.join(self.data, "signups.jsonl"), "w", encoding="utf-8") as log:
+            log.write(kept + "\n" + kept[:30])
+        self.service = self.start()
+        self.assertEqual(self.signup([("EmailAddress", "jane@example.org")])[1],
+                         "/signup/emailexists.html")
+        self.assertEqual(self.signup([("EmailAddress", "bob@example.org")])[1],
+                         "/signup/thank-you.html")
+        with open(os.path.join(self.data, "signups.jsonl"), encoding="utf-8") as log:
+            lines = log.read().split("\n")
+        self.assertEqual(lines[:2], [kept, kept[:30]])
+        self.assertEqual(json.loads(lines[2])["fields"], {"EmailAddress": "bob@example.org"})
+
+    def test_bad_requests_get_an_error_and_nothing_is_kept(self):
+        form = f"multipart/form-data; boundary={BOUNDARY}"
+        cut = f"--{BOUNDARY}\r\nContent-Disposition: form-data; name=\"EmailAddress\"\r\n\r\nj@x"
+        cases = [
+            ("POST", "/signup/dbsignup.html", b"EmailAddress=j@x.org",
+             {"Content-Type": "application/x-www-form-urlencoded", "Content-Length": "20"}, 400),
+            ("POST", "/signup/dbsignup.html", cut.encode(),
+             {"Content-Type": form, "Content-Length": str(len(cut))}, 400),
+            ("POST", "/signup/dbsignup.html", b"", {"Content-Type": form}, 411),
+            ("POST", "/signup/dbsignup.html", b"",
+             {"Content-Type": form, "Content-Length": "-5"}, 400),
+            ("POST", "/signup/dbsignup.html", b"",
+             {"Content-Type": form, "Content-Length": str(1 << 30)}, 413),
+            ("POST", "/signup/other.html", cut.encode(),
+             {"Content-Type": form, "Content-Length": str(len(cut))}, 404),
+            ("GET", "/signup/dbsignup.html", b"", {}, 404),
+            ("GET", "/forums/nothing.html", b"", {}, 404),
+            ("DELETE", "/", b"", {}, 501),
+        ]
+        for method, path, body, headers, status in cases:
+            with self.subTest(method=method, path=path, headers=headers):
+                self.assertEqual(self.request(method, path, body, headers)[0], status)
+        for fields in [[("FirstName", "Jane")], [("EmailAddress", "a@x.org")] * 2]:
+            self.assertEqual(self.signup(fields)[0], 400, fields)
+        with socket.create_connection(("127.0.0.1", self.service.web_port), timeout=10) as raw:
+            raw.sendall(b"\x00\x01 not http at all\r\n\r\n")
+            self.assertIn(b" 400 ", raw.recv(4096))
+        self.assertEqual(self.kept_signups(), [])
+        self.assertEqual(self.request("GET", "/")[0], 200)
+
+    def test_the_pages_of_the_links_are_served(self):
+        for path in ["/", "/forums", "/signup/", "/forums/about553.html", "/diy/",
+                     "/signup/thank-you.html?x=1"]:
+            with self.subTest(path=path):
+                status, _, body = self.request("GET", path)
+                self.assertEqual(status, 200)
+                self.assertIn(b"</html>", body)
+                self.assertEqual(self.request("HEAD", path)[::2], (200, b""))
+
+    # Running
+
+    def test_a_signal_stops_it_while_a_client_holds_a_connection_open(self):
+        for number in (signal.SIGTERM, signal.SIGINT):
+            with self.subTest(signal=number), \
+                    socket.create_connection(("127.0.0.1", self.service.web_port)), \
+                    socket.create_connection(("127.0.0.1", self.service.mail_port)):
+                began = time.monotonic()
+                status, out, _ = self.service.stop(number)
+                self.assertEqual(status, 0)
+                self.assertLess(time.monotonic() - began, 8)
+                self.assertIn("stopped", out)
+                self.service = self.start()
+
+    def test_a_port_taken_is_named(self):
+        for which in ("web", "mail"):
+            with self.subTest(port=which), socket.socket() as taken:
+                taken.bind(("127.0.0.1", 0))
+                taken.listen()
+                port = taken.getsockname()[1]
+                other = StandIn(self.data, **{f"{which}_port": port})
+                status, _, err = other.stop()
+                self.assertEqual(status, 2)
+                self.assertIn(f"the {which} port {port} on 127.0.0.1 is taken", err)
+
+    def test_a_host_that_is_not_this_machine_is_refused(self):
+        other = StandIn(self.data, host="192.0.2.7")
+        status, _, err = other.stop()
+        self.assertNotEqual(status, 0)
+        self.assertIn("'192.0.2.7', which is not a loopback name", err)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,289 @@
+"""The local stand-in of the Marrowvale service: its mail submission server and its web server on
+this machine's loopback, so every feature of Quillby Desktop works without a network.
+
+    quillby_service.py @build/tools/service/service.args --data FOLDER
+    quillby_service.py @build/tools/service/service.args --probe
+
+The arguments file, written by CMake from the build's deployment values, gives the hosts, the ports,
+the mail account and its password. FOLDER receives:
+
+    mail/NNNNNN.eml   every accepted message, as received, after two lines X-Envelope-From and
+                      X-Envelope-To that name the envelope (blind copies included)
+    signups.jsonl     every accepted counselling signup, one JSON object a line
+
+--probe asks both servers whether they answer (the web site's home page, the mail greeting) and
+exits 0 when both do. SIGTERM and SIGINT stop the servers; what was accepted is already on disk.
+"""
+import argparse
+import asyncio
+import datetime
+import errno
+import http.client
+import ipaddress
+import json
+import os
+import signal
+import smtplib
+import socket
+import sys
+import threading
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import mail_server  # noqa: E402
+import web_server  # noqa: E402
+
+EXIT_CANNOT_START = 2
+
+
+def report(text):
+    print(text, flush=True)
+
+
+def write_whole(folder, name_for, data):
+    """Writes data to a new file of folder, whole or not at all, and answers its path: a
+    temporary file is written and fsync'd, then linked under the first free name_for(n)."""
+    temporary = os.path.join(folder, f".incoming-{os.getpid()}-{threading.get_ident()}.tmp")
+    fd = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600)
+    try:
+        with os.fdopen(fd, "wb") as out:
+            out.write(data)
+            out.flush()
+            os.fsync(out.fileno())
+        n = 1
+        while True:
+            path = os.path.join(folder, name_for(n))
+            try:
+                os.link(temporary, path)  # never replaces a file that is there
+                break
+            except FileExistsError:
+                n += 1
+    finally:
+        if os.path.exists(temporary):
+            os.unlink(temporary)
+    directory = os.open(folder, os.O_RDONLY)
+    try:
+        os.fsync(directory)
+    finally:
+        os.close(directory)
+    return path
+
+
+class MailFolder:
+    """Keeps each accepted message as one .eml file."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        os.makedirs(folder, exist_ok=True)
+        numbers = [int(name[:-4]) for name in os.listdir(folder)
+                   if name.endswith(".eml") and name[:-4].isdigit()]
+        self._next = max(numbers, default=0) + 1
+
+    def keep(self, envelope):
+        head = (f"X-Envelope-From: <{envelope.mail_from}>\r\n"
+                f"X-Envelope-To: {', '.join(f'<{r}>' for r in envelope.rcpt_tos)}\r\n")
+        first = self._next
+        path = write_whole(self.folder, lambda n: f"{first + n - 1:06d}.eml",
+                           head.encode("ascii") + envelope.original_content)
+        self._next = int(os.path.basename(path)[:-4]) + 1
+        report(f"mail: kept a message from <{envelope.mail_from}> to "
+               f"{', '.join(envelope.rcpt_tos)} in {path}")
+
+
+class SignupLog:
+    """Keeps each accepted signup as one JSON line; an address signed up before, in this run or
+    an earlier one, is answered with emailexists.html and not kept again."""
+
+    def __init__(self, path):
+        self.path = path
+        self._lock = threading.Lock()  # one signup at a time, and none once closed
+        self._closed = False
+        self._known = set()
+        self._needs_newline = False
+        if os.path.exists(path):
+            with open(path, "rb") as log:
+                data = log.read()
+            self._needs_newline = bool(data) and not data.endswith(b"\n")
+            for number, line in enumerate(data.splitlines(), 1):
+                try:
+                    fields = json.loads(line)["fields"]
+                    self._known.add(self._key(fields["EmailAddress"]))
+                except (ValueError, KeyError, TypeError):
+                    print(f"web: line {number} of {path} is not a signup; left as it is",
+                          file=sys.stderr, flush=True)
+
+    @staticmethod
+    def _key(address):
+        return address.strip().casefold()
+
+    def accept(self, fields):
+        with self._lock:
+            if self._closed:
+                raise web_server.Refused(503, "The service is stopping; try again later")
+            return self._accept(fields)
+
+    def close(self):
+        """Waits for the signup being kept, if any; later ones are refused."""
+        with self._lock:
+            self._closed = True
+
+    def _accept(self, fields):
+        names = [name for name, _ in fields]
+        repeated = sorted({name for name in names if names.count(name) > 1})
+        if repeated:
+            raise web_server.Refused(400, f"The form repeats the field {repeated[0]}")
+        form = dict(fields)
+        address = form.get("EmailAddress", "")
+        if not address.strip():
+            raise web_server.Refused(400, "The form has no EmailAddress")
+        if self._key(address) in self._known:
+            report(f"web: {address} signed up before; answered emailexists.html")
+            return "/signup/emailexists.html"
+        record = {"received": datetime.datetime.now().astimezone().isoformat(timespec="seconds"),
+                  "fields": form}
+        line = json.dumps(record, ensure_ascii=False).encode("utf-8") + b"\n"
+        if self._needs_newline:
+            line = b"\n" + line
+        with open(self.path, "ab") as log:
+            start = log.tell()
+            try:
+                log.write(line)
+                log.flush()
+                os.fsync(log.fileno())
+            except OSError:
+                log.truncate(start)  # no half line for the next run to stumble on
+                raise web_server.Refused(503, "The signup could not be kept; try again")
+        self._needs_newline = False
+        self._known.add(self._key(address))
+        report(f"web: kept the signup of {address} in {self.path}")
+        return "/signup/thank-you.html"
+
+
+def page(title, *paragraphs):
+    body = "".join(f"<p>{p}</p>" for p in paragraphs)
+    return (f"<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>{title}</title></head>"
+            f"<body><h1>{title}</h1>{body}<p><small>A page of the local service stand-in "
+            f"(tools/service): the real site is not on this machine.</small></p>"
+            f"<p><a href=\"/\">Home</a> | <a href=\"/forums\">Forums</a> | "
+            f"<a href=\"/signup/\">Free counselling</a> | <a href=\"/diy/\">Do it yourself</a>"
+            f"</p></body></html>")
+
+
+PAGES = {
+    "/": page("Marrowvale", "Debt counselling for everyone, free of charge."),
+    "/forums": page("Marrowvale forums", "People of the community answer each other here.",
+                    "<a href=\"/forums/about553.html\">How the community works</a>"),
+    "/forums/about553.html": page("How the community works",
+                                  "Members share what worked for them and what did not."),
+    "/signup/": page("Free counselling", "Use the Free Counseling tab of Quillby Desktop to ask "
+                     "for a call; the stand-in keeps every signup in signups.jsonl."),
+    "/signup/thank-you.html": page("Thank you", "Your signup has been received."),
+    "/signup/emailexists.html": page("Already signed up",
+                                     "This e-mail address has been signed up before."),
+    "/diy/": page("Do it yourself", "Steps to take on your own debt, one at a time."),
+}
+
+
+def loopback_address(option, host):
+    """The address the program reaches host at, which must be this machine's loopback."""
+    if host.lower() == "localhost":
+        return "127.0.0.1"  # as the program itself resolves it
+    try:
+        address = socket.gethostbyname(host)
+    except OSError:
+        address = None
+    if address is None or not ipaddress.ip_address(address).is_loopback:
+        raise SystemExit(f"The stand-in serves this machine only, but {option} is {host!r}, "
+                         f"which is not a loopback name; this build points at the real service.")
+    return address
+
+
+def settings():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0],
+                                     fromfile_prefix_chars="@")
+    parser.add_argument("--web-scheme", default="http")
+    parser.add_argument("--web-host", required=True)
+    parser.add_argument("--web-port", type=int, required=True, help="0 picks a free port")
+    parser.add_argument("--mail-host", required=True)
+    parser.add_argument("--mail-port", type=int, required=True, help="0 picks a free port")
+    parser.add_argument("--account", required=True, help="the mail account's address")
+    parser.add_argument("--password", required=True, help="the mail account's password")
+    what = parser.add_mutually_exclusive_group(required=True)
+    what.add_argument("--data", help="folder for the received mail and the signups")
+    what.add_argument("--probe", action="store_true", help="check that both servers answer")
+    args = parser.parse_args()
+    if args.web_scheme != "http":
+        parser.error(f"the stand-in's web server speaks http, not {args.web_scheme}")
+    return args
+
+
+def probe(args):
+    try:
+        web = http.client.HTTPConnection(loopback_address("--web-host", args.web_host),
+                                         args.web_port, timeout=5)
+        web.request("GET", "/")
+        status = web.getresponse().status
+        web.close()
+        with smtplib.SMTP(loopback_address("--mail-host", args.mail_host), args.mail_port,
+                          timeout=5):
+            pass  # the greeting was 220, or smtplib has raised
+    except (OSError, smtplib.SMTPException, http.client.HTTPException):
+        return 1
+    return 0 if status == 200 else 1
+
+
+def cannot_start(what, address, port, error):
+    taken = error.errno == errno.EADDRINUSE
+    why = ("is taken by another program (a stand-in already running, perhaps)" if taken
+           else f"cannot be used: {error.strerror}")
+    print(f"The service stand-in cannot start: the {what} port {port} on {address} {why}. "
+          f"Stop that program, or build with another port (cmake -D"
+          f"QUILLBY_{what.upper()}_PORT=...).", file=sys.stderr, flush=True)
+    return EXIT_CANNOT_START
+
+
+async def serve(args):
+    web_address = loopback_address("--web-host", args.web_host)
+    mail_address = loopback_address("--mail-host", args.mail_host)
+    mail_folder = MailFolder(os.path.join(args.data, "mail"))
+    signups = SignupLog(os.path.join(args.data, "signups.jsonl"))
+    try:
+        web = web_server.WebServer(web_address, args.web_port, signups.accept, PAGES,
+                                   lambda text: print(text, file=sys.stderr, flush=True))
+    except OSError as e:
+        return cannot_start("web", web_address, args.web_port, e)
+    loop = asyncio.get_running_loop()
+    try:
+        mail = await mail_server.listen(loop, mail_address, args.mail_port, mail_folder.keep,
+                                        args.account, args.password, "quillby-service.localhost")
+    except OSError as e:
+        web.server_close()
+        return cannot_start("mail", mail_address, args.mail_port, e)
+    stop = asyncio.Event()
+    for number in (signal.SIGTERM, signal.SIGINT):
+        loop.add_signal_handler(number, stop.set)
+    web_thread = threading.Thread(target=web.serve_forever, name="web", daemon=True)
+    web_thread.start()
+    web_port = web.server_address[1]
+    mail_port = mail.sockets[0].getsockname()[1]
+    report(f"Service stand-in ready: web http://{web_address}:{web_port}/ "
+           f"mail {mail_address}:{mail_port}; received mail in {mail_folder.folder}, "
+           f"signups in {signups.path}")
+    await stop.wait()
+    mail.close()
+    await mail.wait_closed()
+    web.shutdown()
+    signups.close()
+    web.server_close()
+    report("Service stand-in stopped.")
+    return 0
+
+
+def main():
+    args = settings()
+    if args.probe:
+        return probe(args)
+    return asyncio.run(serve(args))
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,134 @@
+"""The web server shared by the service stand-in and the test peers: Python's http.server on the
+loopback with werkzeug's multipart parser.
+
+A POST of a multipart/form-data body to the signup path is parsed whole and its fields, a list of
+(name, value) pairs in the order received (values are the bytes as Latin-1 text), are handed to
+the server's accept_signup(fields), called from the connection's own thread. That answers the
+path the 302 reply points at, or raises Refused; it has kept the signup before it returns. GET and HEAD serve the server's pages, a
+mapping of path to HTML text; everything else is 404.
+"""
+import http.server
+import io
+import socketserver
+
+from werkzeug.formparser import parse_form_data
+from werkzeug.http import parse_options_header
+
+SIGNUP_PATH = "/signup/dbsignup.html"
+# A signup form is a few hundred bytes; nothing larger is read.
+BODY_LIMIT = 1024 * 1024
+
+
+class Refused(Exception):
+    """A request the server answers with an error status instead of keeping it."""
+
+    def __init__(self, status, reason):
+        super().__init__(reason)
+        self.status = status
+        self.reason = reason
+
+
+def read_body(headers, stream):
+    """The bytes of a request's body as its Content-Length gives them; raises Refused when
+    there is none, when it is too large or when the client stops short."""
+    if headers.get("Transfer-Encoding"):
+        raise Refused(411, "The body must come with a Content-Length, not a transfer coding")
+    length_text = headers.get("Content-Length")
+    if length_text is None:
+        raise Refused(411, "The body must come with a Content-Length")
+    if not length_text.strip().isdigit():
+        raise Refused(400, f"Content-Length {length_text!r} is not a number")
+    length = int(length_text)
+    if length > BODY_LIMIT:
+        raise Refused(413, f"A body of {length} bytes is larger than the {BODY_LIMIT} taken")
+    body = stream.read(length)
+    if len(body) != length:
+        raise Refused(400, f"The body ended after {len(body)} of its {length} bytes")
+    return body
+
+
+def parse_signup(headers, body):
+    """The fields of a multipart/form-data body; raises Refused for anything else."""
+    content_type = headers.get("Content-Type", "")
+    kind, options = parse_options_header(content_type)
+    if kind != "multipart/form-data" or not options.get("boundary"):
+        raise Refused(400, f"The body is not multipart/form-data (Content-Type {content_type!r})")
+    environ = {
+        "wsgi.input": io.BytesIO(body),
+        "CONTENT_LENGTH": str(len(body)),
+        "CONTENT_TYPE": content_type,
+        "REQUEST_METHOD": "POST",
+    }
+    try:
+        _, form, _ = parse_form_data(environ, charset="latin-1", silent=False)
+    except Exception as e:  # noqa: BLE001 - werkzeug raises several kinds for a broken body
+        raise Refused(400, f"The multipart body cannot be read: {e}") from e
+    return list(form.items(multi=True))
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    server_version = "QuillbyService/1.0"
+    # A client that stops sending is dropped after this many seconds.
+    timeout = 30
+
+    def do_POST(self):
+        path = self.path.split("?", 1)[0]
+        try:
+            # Read whole before any reply: closing on unread bytes would reset the connection
+            # under the reply.
+            body = read_body(self.headers, self.rfile)
+            if path != SIGNUP_PATH:
+                raise Refused(404, f"Nothing takes a POST at {path}")
+            location = self.server.accept_signup(parse_signup(self.headers, body))
+        except Refused as e:
+            self.server.report(f"web: refused a POST to {path}: {e.reason}")
+            self.send_error(e.status, e.reason)
+            return
+        self.send_response(302)
+        self.send_header("Location", location)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
+    def do_GET(self):
+        self._page(with_body=True)
+
+    def do_HEAD(self):
+        self._page(with_body=False)
+
+    def _page(self, with_body):
+        path = self.path.split("?", 1)[0]
+        page = self.server.pages.get(path)
+        if page is None:
+            self.send_error(404)
+            return
+        data = page.encode("utf-8")
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        if with_body:
+            self.wfile.write(data)
+
+    def log_message(self, *args):
+        pass
+
+
+class WebServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    """Binds address:port (0 for any free port) when made; raises OSError when it cannot.
+
+    Each connection has a thread of its own, so a browser's idle connection holds up no one;
+    those threads never keep the process alive, so the caller makes sure no signup is being
+    kept when it stops the server (see accept_signup)."""
+
+    daemon_threads = True
+    block_on_close = False
+
+    def __init__(self, address, port, accept_signup, pages=None, report=None):
+        self.accept_signup = accept_signup
+        self.pages = pages or {}
+        self.report = report or (lambda text: None)
+        super().__init__((address, port), Handler)
+
+    def handle_error(self, request, client_address):
+        # A connection that broke mid-request costs that request only; the server goes on.
+        self.report(f"web: a request from {client_address[0]} failed and was dropped")
