@@ -10,27 +10,13 @@
 #include "net/smtp.h"
 #include "peer_process.h"
 #include "platform/codepage.h"
+#include "report.h"
 #include "tests/net/mailbox.h"
 
 namespace {
 
-using Report = std::vector<std::pair<std::string, std::string>>;
-
-// A peer's report: one "key hex(value)" per line.
-Report ReadReport(const std::filesystem::path& path) {
-  Report report;
-  std::ifstream in(path);
-  std::string key, hex;
-  while (in >> key) {
-    std::getline(in, hex);
-    std::string value;
-    for (size_t i = 1; i + 1 < hex.size(); i += 2) {
-      value.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    }
-    report.emplace_back(key, value);
-  }
-  return report;
-}
+using peers::ReadReport;
+using peers::Report;
 
 class PeersTest : public ::testing::Test {
  protected:
