@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/summary.h"
 #include "net/errors.h"
 #include "net/http.h"
 #include "net/smtp.h"
@@ -68,17 +69,6 @@ void Run(std::vector<std::string> args) {
     waitpid(pid, &status, 0);
   }
   posix_spawn_file_actions_destroy(&actions);
-}
-
-void Print(const char* what, std::vector<double> ms) {
-  if (ms.empty()) {
-    std::printf("%-34s no conversations recorded\n", what);
-    return;
-  }
-  std::sort(ms.begin(), ms.end());
-  const double mean = std::accumulate(ms.begin(), ms.end(), 0.0) / static_cast<double>(ms.size());
-  std::printf("%-34s n=%4zu  median %7.3f ms  mean %7.3f ms  p90 %7.3f ms  min %7.3f ms\n", what,
-              ms.size(), ms[ms.size() / 2], mean, ms[ms.size() * 9 / 10], ms.front());
 }
 
 // The timings the peer added since the last call; the peer records a conversation just after
