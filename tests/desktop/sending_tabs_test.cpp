@@ -593,6 +593,45 @@ TEST_F(SendingTabsTest, FeedbackThatCannotBeSentIsNotStoredAndASecondTryWorks) {
             (std::vector<std::vector<std::string>>{{"\r\nThanks"}}));
 }
 
+TEST_F(SendingTabsTest, AuthenticationAnsweredFalseFailsBothMailTabs) {
+  // Only a client set to send no authentication answers false; the tabs fail then, after QUIT.
+  ScriptServer mail({{Send("220 hi\r\n"), Line(), Send("250 hi\r\n")},
+                     {Send("220 hi\r\n"), Line(), Send("250 hi\r\n")}});
+  Point(mail.Port(), nettest::UnusedPort());
+  FForm->IdSMTP1.AuthenticationType = net::atNone;
+  FillReferral();
+  TDialogRecorder recorder;
+  QTest::mouseClick(FForm->btnSendEmail, Qt::LeftButton);
+  Show(FForm->tsHelpImprove);
+  FForm->memHelpImprove->setPlainText("Hello");
+  QTest::mouseClick(FForm->btnHelpImprove, Qt::LeftButton);
+  EXPECT_EQ(recorder.Messages(),
+            (QStringList{QString("SMTP Authentication failed.\n") + kReferLater,
+                         "SMTP Authentication failed.\nPlease feel free to use our Feeback "
+                         "section to comment on our services at a later time"}));
+  EXPECT_EQ(mail.Received(0), "EHLO Quillby\r\nQUIT\r\n");
+  EXPECT_EQ(FForm->leSendToName->text(), "Bob Friend");
+  EXPECT_EQ(Count(FStore.StorePath().toStdString(), "HelpImprove"), "0");
+}
+
+TEST_F(SendingTabsTest, FeedbackSentButNotStoredShowsTheStoresOwnErrorAndNoThanks) {
+  ScriptServer mail({MailServer(1)});
+  Point(mail.Port(), nettest::UnusedPort());
+  Show(FForm->tsHelpImprove);
+  FForm->memHelpImprove->setPlainText("Hello");
+  FData->Close();
+  ASSERT_TRUE(QFile::remove(FStore.StorePath()));
+  TDialogRecorder recorder;
+  QTest::mouseClick(FForm->btnHelpImprove, Qt::LeftButton);
+  ASSERT_EQ(recorder.Shown.size(), 1u);
+  EXPECT_TRUE(recorder.Shown[0].Text.contains("quillby.mdb"))
+      << recorder.Shown[0].Text.toStdString();
+  EXPECT_FALSE(recorder.Shown[0].Text.contains("Please feel free"));
+  EXPECT_EQ(recorder.Shown[0].Cursor, crDefault);
+  EXPECT_NE(mail.Received().find("\r\n.\r\n"), std::string::npos);  // the mail had gone
+  EXPECT_EQ(FForm->memHelpImprove->toPlainText(), "Hello");
+}
+
 // ---- All three ----
 
 TEST_F(SendingTabsTest, OfflineEachTabAsksAndSendsNothing) {
