@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QIcon>
+#include <QImage>
+#include <QPainter>
 #include <QPixmap>
 
 // The product's pictures, drawn for this project at run time so that no bitmap has to ship.
@@ -13,5 +16,12 @@ QPixmap Quill();            // 53 × 82
 QPixmap House();            // 97 × 72
 QPixmap CalculatorGlyph();  // 16 × 16
 QPixmap ReviewGlyph();      // 16 × 16
+
+// The logo's emblem as the application's icon, on a transparent square of 80 × 80 units.
+constexpr int kIconUnits = 80;
+void PaintIcon(QPainter& p);
+// The icon painted at Size × Size pixels, and the window icon made of it at the usual sizes.
+QImage IconImage(int Size);
+QIcon ApplicationIcon();
 
 }  // namespace artwork
