@@ -66,7 +66,8 @@ int RunQuillby(const TStartupOptions& Options) {
     QGuiApplication::setApplicationDisplayName("Marrowvale");
     // The data module takes the store's folder from the path it is given.
     const std::string store = LocateStore(Options.ExecutablePath);
-    QuillbyData = Options.CreateData ? Options.CreateData(store).release() : new TQuillbyData(store);
+    QuillbyData =
+        Options.CreateData ? Options.CreateData(store).release() : new TQuillbyData(store);
     aevQuillby = new TApplicationEvents(aevQuillbyException);
     std::this_thread::sleep_for(Options.SplashPause);
     Release(SplashForm);

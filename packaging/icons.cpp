@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   const QDir out(QString::fromLocal8Bit(argv[1]));
   const QString name = QString::fromLocal8Bit(argv[2]);
-  bool written = out.mkpath("scalable/apps") &&
-                 WriteSvg(out.filePath("scalable/apps/" + name + ".svg"));
+  bool written =
+      out.mkpath("scalable/apps") && WriteSvg(out.filePath("scalable/apps/" + name + ".svg"));
   for (int size : {16, 32, 48, 64, 128, 256}) {
     const QString folder = QStringLiteral("%1x%1/apps").arg(size);
     written = written && out.mkpath(folder) &&

@@ -3,7 +3,7 @@
 # package built from them by CPack (cpack -G DEB, or the `package` target).
 include(GNUInstallDirs)
 
-set(QUILLBY_APP_ID "org.marrowvale.Quillby")
+set(QUILLBY_APP_ID "org.marrowvale.quillby")
 set(QUILLBY_RELEASE_DATE "2026-12-10")
 set(QUILLBY_HOMEPAGE "https://www.marrowvale.org/quillby/" CACHE STRING "The product's home page")
 set(QUILLBY_SCREENSHOT_URL "https://www.marrowvale.org/quillby/desktop_6_debt_load_result.png"
@@ -46,7 +46,7 @@ configure_file(${src}/quillby.1.in ${pkg}/quillby.1 @ONLY)
 set(CPACK_PACKAGE_NAME quillby)
 set(CPACK_PACKAGE_CONTACT "Quillby developers <desktop@quillby.example>")
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
-set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
+set(QUILLBY_DEBIAN_VERSION ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
 set(QUILLBY_CHANGELOG_DATE "Thu, 10 Dec 2026 12:00:00 +0000")
 configure_file(${src}/debian/changelog.in ${pkg}/changelog.Debian @ONLY)
 
@@ -76,12 +76,12 @@ install(FILES ${src}/debian/copyright ${pkg}/changelog.Debian.gz
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_VENDOR "Quillby")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop client of a debt-counselling community service")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Quillby Desktop signs a person in with a local account, works out their debt
- load in a calculator with a pie chart, asks the Marrowvale service for free
- counselling through its web form, refers a friend by e-mail and sends the
- service feedback. Accounts and figures stay in a local SQLite file in the
- user's data folder.")
+# The extended description; CPack puts the summary before it and indents the lines.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quillby Desktop signs a person in with a local account, works out their debt
+load in a calculator with a pie chart, asks the Marrowvale service for free
+counselling through its web form, refers a friend by e-mail and sends the
+service feedback. Accounts and figures stay in a local SQLite file in the
+user's data folder.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
