@@ -13,7 +13,9 @@ build=${QUILLBY_BUILD_DIR:-$top/build}
 runs=${1:-5}
 installed=${2:-}
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
+  # -noreset: by default the server resets each time its last client leaves, and every window
+  # poll below is a client that leaves; a program connecting during a reset fails.
+  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" "$@"
 fi
 for tool in "$build/quillby" "$build/tools/quillby-mkdb" "$build/bench/app/bench_minimal_dialog" \
             "$build/bench/app/bench_app_user"; do
@@ -43,9 +45,8 @@ fi
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 wait_window() {  # TITLE_REGEX
   local deadline=$(( $(now_ms) + 30000 ))
-  # Every try is a new X connection. Back to back, the tries kept the server so busy that a
-  # program starting meanwhile could not connect ("could not load the Qt platform plugin xcb");
-  # a short pause leaves the server free and costs at most 10 ms of accuracy.
+  # Every try is a new X connection; a short pause keeps the tries from crowding the server and
+  # costs at most 10 ms of accuracy.
   until xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; do
     [ "$(now_ms)" -lt "$deadline" ] || { echo "no window $1" >&2; exit 1; }
     sleep 0.01

@@ -5,7 +5,7 @@
 # and drags its login dialog by the title bar.
 set -euo pipefail
 if [ -z "${QUILLBY_TEST_XVFB:-}" ]; then
-  QUILLBY_TEST_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
+  QUILLBY_TEST_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" "$@"
 fi
 build=$1
 work=$(mktemp -d)
@@ -76,8 +76,10 @@ store=$XDG_DATA_HOME/Quillby/quillby.mdb
   # press position in the title bar, which starts inside the one-pixel outline.
   eval "$(xdotool getwindowgeometry --shell "$window")"
   x0=$X y0=$Y
-  xdotool mousemove $((x0 + 150)) $((y0 + 10)) mousedown 1 mousemove $((x0 + 190)) $((y0 + 40)) \
-    mousemove $((x0 + 210)) $((y0 + 50)) mouseup 1
+  # A hand's pace: the window places itself from where it last heard it is.
+  xdotool mousemove $((x0 + 150)) $((y0 + 10)) sleep 0.2 mousedown 1 sleep 0.2 \
+    mousemove $((x0 + 190)) $((y0 + 40)) sleep 0.2 mousemove $((x0 + 210)) $((y0 + 50)) sleep 0.2 \
+    mouseup 1
   want_x=$((x0 + 210 - 149)) want_y=$((y0 + 50 - 9))
   for _ in $(seq 1 50); do
     eval "$(xdotool getwindowgeometry --shell "$window")"
@@ -88,7 +90,7 @@ store=$XDG_DATA_HOME/Quillby/quillby.mdb
   stop
 
   # A later start keeps the store it finds, byte for byte.
-  sqlite3 "$store" "INSERT INTO Users (FULLNAME, LOGIN, PASSWORD) VALUES ('Ann Example', 'ann', '5EBE2294ECD0E0F08EAB7690D2A6EE69')"
+  sqlite3 "$store" "INSERT INTO Users (FULLNAME, LOGIN, PASSWORD, LOGINKEY, FULLNAMEKEY) VALUES ('Ann Example', 'ann', '5EBE2294ECD0E0F08EAB7690D2A6EE69', 'ann', 'ann example')"
   cp -p "$store" "$work/before"
   run_until_login
   stop
