@@ -9,6 +9,8 @@
 
 #include "app/splash_form.h"
 #include "data/quillby_data.h"
+#include "data/store_file.h"
+#include "desktop/artwork.h"
 #include "desktop/desktop_form.h"
 #include "dialogs/ansi.h"
 #include "dialogs/app_events.h"
@@ -56,10 +58,16 @@ int RunQuillby(const TStartupOptions& Options) {
   QGuiApplication::setQuitOnLastWindowClosed(false);
   int exitCode = 0;
   try {
+    // Before the first window: a Wayland window carries its application id from its creation,
+    // and task bars match it to the .desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUILLBY_APP_ID));
+    QApplication::setWindowIcon(artwork::ApplicationIcon());
     ShowSplash();
     QGuiApplication::setApplicationDisplayName("Marrowvale");
-    QuillbyData = Options.CreateData ? Options.CreateData(Options.ExecutablePath).release()
-                                     : new TQuillbyData(Options.ExecutablePath);
+    // The data module takes the store's folder from the path it is given.
+    const std::string store = LocateStore(Options.ExecutablePath);
+    QuillbyData =
+        Options.CreateData ? Options.CreateData(store).release() : new TQuillbyData(store);
     aevQuillby = new TApplicationEvents(aevQuillbyException);
     std::this_thread::sleep_for(Options.SplashPause);
     Release(SplashForm);

@@ -19,12 +19,13 @@ extern TLoginDialog* LoginDialog;
 extern TDesktopForm* DesktopForm;
 
 struct TStartupOptions {
-  // The program's own path; the store is looked for beside it.
+  // The program's own path: the store is looked for beside it, or, installed, in the user's
+  // data folder (LocateStore).
   std::string ExecutablePath;
   // How long the splash stays up once the store is prepared; the GUI thread sleeps meanwhile.
   std::chrono::milliseconds SplashPause{2000};
-  // Makes the data module for the program's path; tests put a failing one here.
-  std::function<std::unique_ptr<TQuillbyData>(const std::string& ExecutablePath)> CreateData;
+  // Makes the data module for the store's path; tests put a failing one here.
+  std::function<std::unique_ptr<TQuillbyData>(const std::string& StorePath)> CreateData;
 };
 
 // The entry sequence on an application object that already exists: splash, store, sign-in,

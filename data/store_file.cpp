@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -13,6 +14,7 @@
 #include "data/sqlite.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
+#include "platform/user_folders.h"
 
 namespace {
 
@@ -33,6 +35,63 @@ class FileDescriptor {
 };
 
 std::string Quoted(const std::string& path) { return "\"" + platform::Utf8ToAnsi(path) + "\""; }
+
+constexpr const char* kStoreName = "quillby.mdb";
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t put = ::write(fd, data, size);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    data += put;
+    size -= static_cast<size_t>(put);
+  }
+  return true;
+}
+
+// Copies `from` to `to` (mode 0600) unless `to` exists. The copy is written to a temporary file
+// beside `to`, flushed, and then linked to its name, which fails rather than replace a file: a
+// crash leaves no half store, and a second copy of the program starting at the same moment keeps
+// the store the first one made.
+void CopyStoreFile(const std::string& from, const std::string& to) {
+  auto failed = [&](int error) {
+    return Exception("The store " + Quoted(to) + " could not be made from " + Quoted(from) + ": " +
+                     std::strerror(error) + ".");
+  };
+  FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  if (source.Get() < 0) throw failed(errno);
+  std::string temporary = to + ".XXXXXX";
+  FileDescriptor target(::mkostemp(temporary.data(), O_CLOEXEC));
+  if (target.Get() < 0) throw failed(errno);
+  try {
+    char buffer[65536];
+    for (;;) {
+      const ssize_t got = ::read(source.Get(), buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) throw failed(errno);
+      if (got == 0) break;
+      if (!WriteAll(target.Get(), buffer, static_cast<size_t>(got))) throw failed(errno);
+    }
+    if (::fchmod(target.Get(), 0600) != 0 || ::fsync(target.Get()) != 0 || target.Close() != 0) {
+      throw failed(errno);
+    }
+    if (::link(temporary.c_str(), to.c_str()) != 0 && errno != EEXIST) throw failed(errno);
+  } catch (...) {
+    ::unlink(temporary.c_str());
+    throw;
+  }
+  ::unlink(temporary.c_str());
+}
 
 }  // namespace
 
@@ -62,4 +121,28 @@ void CreateStoreFile(const std::string& path) {
     ::unlink(path.c_str());
     throw;
   }
+}
+
+std::string LocateStore(const std::string& executable_path, const std::string& installed_store,
+                        const std::string& user_folder) {
+  const std::string beside = FolderOf(executable_path) + "/" + kStoreName;
+  if (Exists(beside)) return beside;
+  const std::string empty_store = installed_store.empty() || installed_store[0] == '/'
+                                      ? installed_store
+                                      : FolderOf(executable_path) + "/" + installed_store;
+  if (empty_store.empty() || !Exists(empty_store)) return beside;
+  const std::string store = user_folder + "/" + kStoreName;
+  if (Exists(store)) return store;
+  if (!platform::MakePrivateFolder(user_folder)) {
+    throw Exception("The folder " + Quoted(user_folder) +
+                    " for the store could not be made: " + std::strerror(errno) + ".");
+  }
+  CopyStoreFile(empty_store, store);
+  return store;
+}
+
+std::string LocateStore(const std::string& executable_path) {
+  // The build system says where the installed empty store sits from the executable's folder.
+  return LocateStore(executable_path, QUILLBY_INSTALLED_STORE,
+                     platform::UserBaseFolder("XDG_DATA_HOME", ".local/share") + "/Quillby");
 }

@@ -6,22 +6,25 @@
 #include <QRadialGradient>
 
 #include "desktop/look.h"
+#include "dialogs/glyphs.h"
 
 namespace artwork {
 namespace {
 
+// A picture in 96-dpi coordinates with the device pixels of the sharpest screen.
 QPixmap Blank(int width, int height, const QColor& fill) {
-  QPixmap pixmap(width, height);
+  QPixmap pixmap = QPixmap::fromImage(SharpCanvas(width, height));
   pixmap.fill(fill);
   return pixmap;
 }
 
 // Fills the whole picture, shading from Top at its top edge to Bottom at its bottom edge.
 void FillShadedDown(QPainter& p, const QPixmap& pixmap, const QColor& Top, const QColor& Bottom) {
-  QLinearGradient shade(0, 0, 0, pixmap.height());
+  const QRectF area(QPointF(0, 0), pixmap.deviceIndependentSize());
+  QLinearGradient shade(0, 0, 0, area.height());
   shade.setColorAt(0, Top);
   shade.setColorAt(1, Bottom);
-  p.fillRect(pixmap.rect(), shade);
+  p.fillRect(area, shade);
 }
 
 // A quill pen: a curved vane with a shaft, its nib at `nib`, tilted by `tilt` degrees.
@@ -98,9 +101,10 @@ QPixmap SplashArt() {
   return pixmap;
 }
 
-QPixmap Logo() {
-  QPixmap pixmap = Blank(117, 87, Qt::white);
-  QPainter p(&pixmap);
+namespace {
+
+// The logo's emblem, centred on (58, 44) of the logo's picture.
+void PaintEmblem(QPainter& p) {
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);
   p.setBrush(look::kMoneyGreen);
@@ -109,7 +113,38 @@ QPixmap Logo() {
   p.drawEllipse(QPointF(58, 44), 30, 30);
   DrawCoins(p, QPointF(70, 66), 3, 12);
   DrawQuill(p, QPointF(40, 72), 58, Qt::white, 25);
+}
+
+}  // namespace
+
+QPixmap Logo() {
+  QPixmap pixmap = Blank(117, 87, Qt::white);
+  QPainter p(&pixmap);
+  PaintEmblem(p);
   return pixmap;
+}
+
+void PaintIcon(QPainter& p) {
+  p.save();
+  // The emblem's outer ring (radius 38) with a margin of 2 units all round.
+  p.translate(kIconUnits / 2.0 - 58, kIconUnits / 2.0 - 44);
+  PaintEmblem(p);
+  p.restore();
+}
+
+QImage IconImage(int Size) {
+  QImage image(Size, Size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.scale(double(Size) / kIconUnits, double(Size) / kIconUnits);
+  PaintIcon(p);
+  return image;
+}
+
+QIcon ApplicationIcon() {
+  QIcon icon;
+  for (int size : {16, 32, 48, 64, 128, 256}) icon.addPixmap(QPixmap::fromImage(IconImage(size)));
+  return icon;
 }
 
 QPixmap SideBanner() {
@@ -177,8 +212,7 @@ QPixmap House() {
 }
 
 QPixmap CalculatorGlyph() {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
+  QPixmap pixmap = Blank(16, 16, Qt::transparent);
   QPainter p(&pixmap);
   p.setPen(QColor(40, 40, 40));
   p.setBrush(QColor(230, 230, 220));
@@ -191,8 +225,7 @@ QPixmap CalculatorGlyph() {
 }
 
 QPixmap ReviewGlyph() {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
+  QPixmap pixmap = Blank(16, 16, Qt::transparent);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QIcon>
+#include <QImage>
+#include <QPainter>
 #include <QPixmap>
 
 // The product's pictures, drawn for this project at run time so that no bitmap has to ship.
@@ -16,5 +19,12 @@ QPixmap ReviewGlyph();      // 16 × 16
 QPixmap CounselBenefits();  // 179 × 298, the Free Counseling tab's slogan and benefits
 QPixmap SendMailGlyph();    // 16 × 16
 QPixmap ResetGlyph();       // 16 × 16
+
+// The logo's emblem as the application's icon, on a transparent square of 80 × 80 units.
+constexpr int kIconUnits = 80;
+void PaintIcon(QPainter& p);
+// The icon painted at Size × Size pixels, and the window icon made of it at the usual sizes.
+QImage IconImage(int Size);
+QIcon ApplicationIcon();
 
 }  // namespace artwork

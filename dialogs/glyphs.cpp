@@ -1,9 +1,19 @@
 #include "dialogs/glyphs.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 #include <functional>
+
+QImage SharpCanvas(int Width, int Height) {
+  const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+  QImage image(qCeil(Width * ratio), qCeil(Height * ratio), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(ratio);
+  image.fill(Qt::transparent);
+  return image;
+}
 
 namespace {
 
@@ -11,8 +21,7 @@ const QColor kGreen(0, 128, 0);
 const QColor kRed(200, 0, 0);
 
 QPixmap Draw(int Size, const std::function<void(QPainter&)>& Paint, bool Disabled) {
-  QImage image(Size, Size, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
+  QImage image = SharpCanvas(Size, Size);
   {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPixmap>
 
 #include "dialogs/quillby_dialog.h"
@@ -8,3 +9,8 @@
 // each with a greyed twin for the disabled state.
 QPixmap KindGlyph(TBitBtnKind Kind, bool Disabled = false);
 QPixmap KeyGlyph(bool Disabled = false);
+
+// A transparent picture of Width x Height pixels at 96 dpi, made with as many device pixels as
+// the sharpest screen shows (QT_SCALE_FACTOR, a high-DPI screen), so what is painted on it in
+// its 96-dpi coordinates stays sharp.
+QImage SharpCanvas(int Width, int Height);

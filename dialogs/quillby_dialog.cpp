@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QWindow>
 
 #include "dialogs/app_events.h"
 #include "dialogs/cursor.h"
@@ -105,7 +106,7 @@ void TBitBtn::SetGlyph(const QPixmap& Normal, const QPixmap& Disabled) {
   QIcon icon;
   icon.addPixmap(Normal, QIcon::Normal);
   icon.addPixmap(Disabled, QIcon::Disabled);
-  setIconSize(Normal.size());
+  setIconSize(Normal.deviceIndependentSize().toSize());
   setIcon(icon);
 }
 
@@ -391,10 +392,19 @@ void TQuillbyDialog::Panel2MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int
   FDownY = Y;
   SetScreenCursor(crHandPoint);
   Panel2->grabMouse();
+  // A Wayland client cannot place its own window: the compositor moves it for the rest of the
+  // press. Elsewhere the window follows the mouse-move events itself.
+  FSystemMove = QGuiApplication::platformName().startsWith(QLatin1String("wayland")) &&
+                windowHandle() && windowHandle()->startSystemMove();
 }
 
 void TQuillbyDialog::Panel2MouseMove(Qt::KeyboardModifiers, int X, int Y) {
   if (!Dragging()) return;
+  if (FSystemMove) {
+    // The compositor hands the pointer back once the button is up, and may keep the release.
+    if (QGuiApplication::mouseButtons() == Qt::NoButton) Panel2MouseUp(Qt::NoButton, {}, X, Y);
+    return;
+  }
   // The window's top-left corner goes to the cursor's screen position minus the press position.
   move(Panel2->mapToGlobal(QPoint(X - FDownX, Y - FDownY)));
   repaint();
@@ -402,5 +412,6 @@ void TQuillbyDialog::Panel2MouseMove(Qt::KeyboardModifiers, int X, int Y) {
 
 void TQuillbyDialog::Panel2MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
   Panel2->releaseMouse();
+  FSystemMove = false;
   SetScreenCursor(crDefault);
 }

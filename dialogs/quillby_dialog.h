@@ -93,6 +93,8 @@ class TQuillbyDialog : public QDialog {
 
   // Dragging is exactly: Panel2 holds the mouse capture.
   bool Dragging() const;
+  // The compositor moves the window during the current drag (Wayland).
+  bool MovedByCompositor() const { return FSystemMove; }
 
  protected:
   // Declaration order of the controls.
@@ -138,6 +140,8 @@ class TQuillbyDialog : public QDialog {
 
   int FDownX = 0;
   int FDownY = 0;
+  // The compositor moves the window during this drag.
+  bool FSystemMove = false;
   int FModalResult = mrNone;
   int FClickDepth = 0;
   bool FShownOnce = false;

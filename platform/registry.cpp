@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "platform/codepage.h"
+#include "platform/user_folders.h"
 
 namespace platform {
 namespace {
@@ -336,14 +337,6 @@ std::string Folder(const std::string& File) {
   return slash == std::string::npos ? "." : slash == 0 ? "/" : File.substr(0, slash);
 }
 
-// Creates the folder and its missing parents, private to the user.
-bool MakeFolder(const std::string& Path) {
-  struct stat st {};
-  if (::stat(Path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-  if (Path != Folder(Path) && !MakeFolder(Folder(Path))) return false;
-  return ::mkdir(Path.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
 bool WriteAll(int Fd, const std::string& Text) {
   std::size_t done = 0;
   while (done < Text.size()) {
@@ -381,7 +374,7 @@ void Save(const std::string& File, const THive& Hive) {
 class TWriteLock {
  public:
   TWriteLock(const std::string& File, std::chrono::milliseconds Timeout) {
-    if (!MakeFolder(Folder(File))) throw TWriteFailure{std::strerror(errno)};
+    if (!platform::MakePrivateFolder(Folder(File))) throw TWriteFailure{std::strerror(errno)};
     FFd = TFileHandle(::open((File + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (!FFd.Valid()) throw TWriteFailure{std::strerror(errno)};
     const auto deadline = std::chrono::steady_clock::now() + Timeout;
@@ -436,15 +429,7 @@ TKeyPath SplitKeyPath(const std::string& Path) {
 }
 
 std::string DefaultRegistryFile() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  std::string base;
-  if (config != nullptr && config[0] == '/') {
-    base = config;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home != nullptr && home[0] != '\0' ? home : ".") + "/.config";
-  }
-  return base + "/Quillby/registry";
+  return platform::UserBaseFolder("XDG_CONFIG_HOME", ".config") + "/Quillby/registry";
 }
 
 TRegistry::TRegistry(std::string FileName) : FFileName(std::move(FileName)) {}

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Start-up overhead and peak memory of quillby beside a minimal Qt Widgets program that shows
 # one dialog, over several runs, on an X server (Xvfb when there is no display).
-#   bench/app/startup_bench.sh [RUNS]        (build first: tools/build.sh)
+#   bench/app/startup_bench.sh [RUNS] [PROGRAM]        (build first: tools/build.sh)
+# PROGRAM is an installed quillby (e.g. a DESTDIR staging's usr/bin/quillby); it then keeps its
+# store in the user's data folder, which the script points at a folder of its own.
 # Start-up: from starting the process to its first dialog being on screen; for quillby the
 # 2000 ms splash pause is taken off. Peak memory: VmHWM once quillby's desktop window (after a
 # keyboard sign-in) or the minimal program's dialog is up.
@@ -9,8 +11,11 @@ set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=${QUILLBY_BUILD_DIR:-$top/build}
 runs=${1:-5}
+installed=${2:-}
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+  # -noreset: by default the server resets each time its last client leaves, and every window
+  # poll below is a client that leaves; a program connecting during a reset fails.
+  exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" "$@"
 fi
 for tool in "$build/quillby" "$build/tools/quillby-mkdb" "$build/bench/app/bench_minimal_dialog" \
             "$build/bench/app/bench_app_user"; do
@@ -24,16 +29,27 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-cp "$build/quillby" "$work/quillby"
-"$build/tools/quillby-mkdb" "$work/quillby.mdb"
-"$build/bench/app/bench_app_user" "$work/quillby" "Bench Mark" bench secret
-export XDG_CONFIG_HOME="$work/config"
+export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+if [ -n "$installed" ]; then
+  program=$(realpath "$installed")
+  store_folder=$XDG_DATA_HOME/Quillby
+  mkdir -p "$store_folder"
+else
+  program=$work/quillby
+  store_folder=$work
+  cp "$build/quillby" "$program"
+fi
+"$build/tools/quillby-mkdb" "$store_folder/quillby.mdb"
+"$build/bench/app/bench_app_user" "$store_folder/quillby" "Bench Mark" bench secret
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 wait_window() {  # TITLE_REGEX
   local deadline=$(( $(now_ms) + 30000 ))
+  # Every try is a new X connection; a short pause keeps the tries from crowding the server and
+  # costs at most 10 ms of accuracy.
   until xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; do
     [ "$(now_ms)" -lt "$deadline" ] || { echo "no window $1" >&2; exit 1; }
+    sleep 0.01
   done
 }
 peak_kb() { awk '/^VmHWM:/ { print $2 }' "/proc/$1/status"; }
@@ -42,7 +58,7 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 declare -a q_start q_peak m_start m_peak
 for run in $(seq 1 "$runs"); do
   t0=$(now_ms)
-  (cd "$work" && exec ./quillby) & pid=$!
+  (cd "$work" && exec "$program") & pid=$!
   wait_window '^Login'
   q_start+=($(( $(now_ms) - t0 - 2000 )))
   xdotool type --delay 10 bench; xdotool key Tab; xdotool type --delay 10 secret

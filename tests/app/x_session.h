@@ -18,7 +18,8 @@
 
 extern char** environ;
 
-// An Xvfb server on a display number it picks itself; stopped when this goes away.
+// An Xvfb server on a display number it picks itself; stopped when this goes away. It never
+// resets when its last client leaves, so a program connecting just then still finds it.
 class TXvfb {
  public:
   TXvfb() {
@@ -26,8 +27,8 @@ class TXvfb {
     if (pipe(fds) != 0) return;
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     const std::string fd = std::to_string(fds[1]);
-    const char* argv[] = {"Xvfb",        "-displayfd", fd.c_str(), "-screen", "0",
-                          "1024x768x24", "-nolisten",  "tcp",      nullptr};
+    const char* argv[] = {"Xvfb",        "-displayfd", fd.c_str(), "-screen",  "0",
+                          "1024x768x24", "-nolisten",  "tcp",      "-noreset", nullptr};
     if (posix_spawnp(&FPid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
       FPid = -1;
     }

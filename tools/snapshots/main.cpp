@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,10 +37,23 @@ void SaveShot(QWidget& Window, const TShotContext& Context, const QString& Name)
 }
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+  // --scale FACTOR draws every window as on a screen of that scale factor (2: a high-DPI
+  // screen); the pictures then hold FACTOR device pixels per 96-dpi pixel.
+  const bool scaled = argc == 4 && std::string(argv[1]) == "--scale";
+  if (argc != 2 && !scaled) {
+    std::fprintf(stderr, "usage: %s [--scale FACTOR] OUTDIR\n", argv[0]);
     return 2;
   }
+  if (scaled) {
+    char* end = nullptr;
+    const double factor = std::strtod(argv[2], &end);
+    if (end == argv[2] || *end != '\0' || !(factor >= 0.5 && factor <= 8)) {
+      std::fprintf(stderr, "The scale factor '%s' is not a number from 0.5 to 8.\n", argv[2]);
+      return 2;
+    }
+    qputenv("QT_SCALE_FACTOR", argv[2]);
+  }
+  const char* outArgument = argv[argc - 1];
   // Never on the user's screen, never with the user's settings or store.
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QTemporaryDir scratch;
@@ -49,9 +63,9 @@ int main(int argc, char** argv) {
   }
   qputenv("XDG_CONFIG_HOME", QDir(scratch.path()).filePath("config").toLocal8Bit());
   QApplication app(argc, argv);
-  const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+  const QString out = QDir(QString::fromLocal8Bit(outArgument)).absolutePath();
   if (!QDir().mkpath(out)) {
-    std::fprintf(stderr, "Cannot create the folder '%s'.\n", argv[1]);
+    std::fprintf(stderr, "Cannot create the folder '%s'.\n", outArgument);
     return 1;
   }
   // The desktop window opens its connection log in the working directory.
