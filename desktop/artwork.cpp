@@ -273,8 +273,7 @@ QPixmap CounselBenefits() {
 }
 
 QPixmap SendMailGlyph() {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
+  QPixmap pixmap = Blank(16, 16, Qt::transparent);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(QPen(QColor(60, 60, 60), 1));
@@ -285,8 +284,7 @@ QPixmap SendMailGlyph() {
 }
 
 QPixmap ResetGlyph() {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
+  QPixmap pixmap = Blank(16, 16, Qt::transparent);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(QPen(QColor(0, 90, 160), 2, Qt::SolidLine, Qt::RoundCap));
