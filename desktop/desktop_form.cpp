@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QStackedLayout>
 #include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <atomic>
@@ -20,6 +21,7 @@
 
 #include "data/quillby_data.h"
 #include "deployment.h"
+#include "desktop/accessibility.h"
 #include "desktop/artwork.h"
 #include "desktop/debt_calc.h"
 #include "desktop/look.h"
@@ -93,6 +95,39 @@ class TInputHold : public QObject {
 
 using namespace page;
 
+TLinkLabel::TLinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+  InstallDesktopAccessibility();
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void TLinkLabel::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Select:
+      if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        emit Clicked();
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  QLabel::keyPressEvent(event);
+}
+
+void TLinkLabel::paintEvent(QPaintEvent* event) {
+  QLabel::paintEvent(event);
+  if (!hasFocus()) return;
+  QPainter painter(this);
+  QStyleOptionFocusRect focus;
+  focus.initFrom(this);
+  focus.backgroundColor = palette().color(QPalette::Window);
+  style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+}
+
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
   QLabel::mouseReleaseEvent(event);
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
@@ -138,6 +173,7 @@ TDesktopForm::TDesktopForm(TQuillbyData& Data, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       FData(Data) {
+  InstallDesktopAccessibility();
   setObjectName("DesktopForm");
   setWindowTitle("Quillby Desktop");
   setFixedSize(kClientWidth, kClientHeight);
