@@ -93,6 +93,7 @@ void TDesktopForm::BuildDebtCalc() {
   chtDebtRatio = new TPieChart(out);
   chtDebtRatio->setObjectName("chtDebtRatio");
   chtDebtRatio->setGeometry(16, 104, 585, 89);
+  chtDebtRatio->setAccessibleName("Debt load chart");
 
   MakeBand(out, "Label9", "Your Debt Load", 200);
   const char* legendNames[4][2] = {{"Label10", "Label11"},

@@ -1,17 +1,27 @@
 #include "desktop/desktop_form.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QStackedLayout>
 #include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "data/quillby_data.h"
 #include "deployment.h"
+#include "desktop/accessibility.h"
 #include "desktop/artwork.h"
 #include "desktop/debt_calc.h"
 #include "desktop/look.h"
@@ -39,9 +49,84 @@ QUrl SiteUrl(const QString& path) {
   return url;
 }
 
+// While a conversation runs, the program takes no input: every input event and every request
+// to close a window that reaches the application is held back, and handed out again once the
+// handler that waits has returned, in the order it came.
+class TInputHold : public QObject {
+ public:
+  TInputHold() { QCoreApplication::instance()->installEventFilter(this); }
+  ~TInputHold() override {
+    QCoreApplication::instance()->removeEventFilter(this);
+    AfterHandler([held = std::make_shared<std::vector<THeld>>(std::move(FHeld))] {
+      for (THeld& h : *held) {
+        if (!h.Receiver) continue;
+        if (h.Event) {
+          QCoreApplication::postEvent(h.Receiver, h.Event.release());
+        } else {
+          QMetaObject::invokeMethod(h.Receiver, "close", Qt::QueuedConnection);
+        }
+      }
+    });
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->isInputEvent()) {
+      FHeld.push_back({watched, std::unique_ptr<QEvent>(event->clone())});
+      return true;
+    }
+    if (event->type() == QEvent::Close) {
+      event->ignore();
+      FHeld.push_back({watched, nullptr});
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  struct THeld {
+    QPointer<QObject> Receiver;
+    std::unique_ptr<QEvent> Event;  // none: a request to close
+  };
+  std::vector<THeld> FHeld;
+};
+
 }  // namespace
 
 using namespace page;
+
+TLinkLabel::TLinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+  InstallDesktopAccessibility();
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void TLinkLabel::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Select:
+      if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        emit Clicked();
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  QLabel::keyPressEvent(event);
+}
+
+void TLinkLabel::paintEvent(QPaintEvent* event) {
+  QLabel::paintEvent(event);
+  if (!hasFocus()) return;
+  QPainter painter(this);
+  QStyleOptionFocusRect focus;
+  focus.initFrom(this);
+  focus.backgroundColor = palette().color(QPalette::Window);
+  style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+}
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
   QLabel::mouseReleaseEvent(event);
@@ -88,6 +173,7 @@ TDesktopForm::TDesktopForm(TQuillbyData& Data, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       FData(Data) {
+  InstallDesktopAccessibility();
   setObjectName("DesktopForm");
   setWindowTitle("Quillby Desktop");
   setFixedSize(kClientWidth, kClientHeight);
@@ -134,7 +220,36 @@ void TDesktopForm::ConfigureNetwork() {
   IdLogFile1.SetActive(true);
 }
 
-void TDesktopForm::Converse(const std::function<void()>& Conversation) { Conversation(); }
+// The conversation runs on a thread of its own while this thread goes on painting the windows.
+// The clients and the log it uses are plain C++ that nothing on this thread touches until the
+// thread has been joined, so the flag below is the only hand-over and needs no lock. Nothing
+// else runs meanwhile: input and close requests are held (TInputHold) and the native input
+// queue is left unread, timers and socket notifiers are left out, and the loop is a plain
+// poll of the flag, which no quit() can end early.
+void TDesktopForm::Converse(const std::function<void()>& Conversation) {
+  std::atomic<bool> done{false};
+  std::exception_ptr failure;
+  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+  std::thread worker([&] {
+    try {
+      Conversation();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    done.store(true, std::memory_order_release);
+    if (dispatcher) dispatcher->wakeUp();
+  });
+  {
+    TInputHold hold;
+    while (!done.load(std::memory_order_acquire)) {
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                      QEventLoop::ExcludeSocketNotifiers |
+                                      QEventLoop::X11ExcludeTimers | QEventLoop::WaitForMoreEvents);
+    }
+  }
+  worker.join();
+  if (failure) std::rethrow_exception(failure);
+}
 
 void TDesktopForm::SubmitMail(net::TIdMessage& Message, const std::string& FollowUp) {
   try {

@@ -22,18 +22,23 @@ class TLabeledEdit;
 class TPieChart;
 class QStackedLayout;
 
-// A label that reports clicks, for the links of the side bar and the logout link.
+// A link: a label that Tab reaches, that a click, Enter or the space bar opens, that shows
+// when it has the focus, and that screen readers announce as a link.
 class TLinkLabel : public QLabel {
   Q_OBJECT
 
  public:
-  using QLabel::QLabel;
+  TLinkLabel(const QString& text, QWidget* parent);
+  // Opens the link, as a click does.
+  void Activate() { emit Clicked(); }
 
  signals:
   void Clicked();
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 };
 
 // Tabs drawn as push buttons of a fixed width, their captions painted by the owner.

@@ -69,8 +69,10 @@ QWidget* MakePageFrame(QWidget* page, const char* panelName, QLabel*& footer,
 }
 
 QLabel* FollowOn(QLabel* label, const QLabel* before) {
-  const int after = before->geometry().right() + 1;
-  if (label->x() < after) label->move(after, label->y());
+  // Measured with the blanks at its end, which a label's own size leaves out.
+  const int end = before->x() + before->contentsRect().left() +
+                  before->fontMetrics().horizontalAdvance(before->text());
+  label->move(end, label->y());
   return label;
 }
 

@@ -50,8 +50,9 @@ QLabel* MakeBand(QWidget* parent, const char* name, const QString& text, int top
 QWidget* MakePageFrame(QWidget* page, const char* panelName, QLabel*& footer,
                        const char* footerName, const QString& footerText);
 
-// A label that follows another on the same line: at its designed left, or just after the
-// other when the font on this machine runs wider than the designed one.
+// A label that follows another on the same line, placed where the other's text ends. The
+// designed lefts are where the designed faces end; the faces that stand in for them here run
+// wider or narrower, so the place is measured.
 QLabel* FollowOn(QLabel* label, const QLabel* before);
 
 // Enter in the box clicks the page's default button when it is enabled; the button is drawn as

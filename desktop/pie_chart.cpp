@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <cmath>
 
+#include "desktop/accessibility.h"
 #include "dialogs/app_events.h"
 
 namespace {
@@ -18,15 +19,23 @@ constexpr int kDepth = 8;  // height of the tilted pie's rim
 
 }  // namespace
 
-TPieChart::TPieChart(QWidget* parent) : QWidget(parent) {}
+TPieChart::TPieChart(QWidget* parent) : QWidget(parent) { InstallDesktopAccessibility(); }
 
 void TPieChart::Clear() {
   FPoints.clear();
-  update();
+  Changed();
 }
 
 void TPieChart::AddXY(double X, double Value, const QString& Label, const QColor& Color) {
   FPoints.push_back({X, Value, Label, Color});
+  Changed();
+}
+
+// A screen reader reads the legend, one line a point.
+void TPieChart::Changed() {
+  QStringList legend;
+  for (int i = 0; i < static_cast<int>(FPoints.size()); ++i) legend << LegendText(i);
+  setAccessibleDescription(legend.join(QLatin1Char('\n')));
   update();
 }
 

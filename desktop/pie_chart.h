@@ -36,6 +36,7 @@ class TPieChart : public QWidget {
 
  private:
   void Paint();
+  void Changed();
   double MagnitudeSum() const;
 
   std::vector<TPiePoint> FPoints;

@@ -30,7 +30,7 @@ TAccountDialog::TAccountDialog(TQuillbyData& Data, QWidget* parent)
                     bool Secret) {
     auto* edit = new TLabeledEdit(GroupBox2, Name, Caption, TLabeledEdit::lpAbove, 1);
     edit->SetBounds(Left, Top, Width, 21);
-    if (Secret) edit->setEchoMode(QLineEdit::Password);
+    if (Secret) ShowAsStars(edit);
     GuardedConnect(edit, &QLineEdit::textChanged, this, [this] { leFullNameChange(); });
     return edit;
   };

@@ -1,11 +1,33 @@
 #include "dialogs/app_events.h"
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "platform/exception.h"
 
 namespace {
 TApplicationEvents* FCurrent = nullptr;
+
+// Handlers run on the GUI thread only, so the nesting needs no lock.
+int FHandlerDepth = 0;
+struct TAfterHandler {
+  int Depth;
+  std::function<void()> Action;
+};
+std::vector<TAfterHandler> FAfterHandler;
+
+void RunAfterHandler() noexcept {
+  while (!FAfterHandler.empty() && FAfterHandler.front().Depth > FHandlerDepth) {
+    const std::function<void()> action = std::move(FAfterHandler.front().Action);
+    FAfterHandler.erase(FAfterHandler.begin());
+    try {
+      action();
+    } catch (...) {
+      // Only queues events; there is nothing a failure here could still undo.
+    }
+  }
+}
 
 void Report(QObject* Sender, const std::exception& E) noexcept {
   try {
@@ -46,6 +68,7 @@ void TApplicationEvents::HandleException(QObject* Sender, const std::exception& 
 }
 
 void Guard(QObject* Sender, const std::function<void()>& Handler) noexcept {
+  ++FHandlerDepth;
   try {
     Handler();
   } catch (const std::exception& E) {
@@ -53,4 +76,14 @@ void Guard(QObject* Sender, const std::function<void()>& Handler) noexcept {
   } catch (...) {
     Report(Sender, Exception("An unknown failure occurred."));
   }
+  --FHandlerDepth;
+  RunAfterHandler();
+}
+
+void AfterHandler(std::function<void()> Action) {
+  if (FHandlerDepth == 0) {
+    Action();
+    return;
+  }
+  FAfterHandler.push_back({FHandlerDepth, std::move(Action)});
 }

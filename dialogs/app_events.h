@@ -36,6 +36,10 @@ std::string FailureMessage(const std::exception& E);
 // exception ever unwinds through Qt.
 void Guard(QObject* Sender, const std::function<void()>& Handler) noexcept;
 
+// Runs Action once the event handler now running under Guard has returned, after any handler
+// nested in it; at once when no handler is running.
+void AfterHandler(std::function<void()> Action);
+
 // Connects a signal to a handler that runs inside Guard. The handler may take the signal's
 // arguments or none.
 template <class Sender, class Signal, class F>

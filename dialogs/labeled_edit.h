@@ -22,3 +22,6 @@ class TLabeledEdit : public QLineEdit {
   TLabelPosition FPosition;
   int FSpacing;
 };
+
+// Makes Box a password box that shows every character as "*", whatever the style would draw.
+void ShowAsStars(QLineEdit* Box);

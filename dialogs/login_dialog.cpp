@@ -54,7 +54,7 @@ TLoginDialog::TLoginDialog(TQuillbyData& Data, QWidget* parent)
   leLogin->SetBounds(64, 24, 185, 21);
   lePassword = new TLabeledEdit(GroupBox2, "lePassword", "Password:", TLabeledEdit::lpLeft, 3);
   lePassword->SetBounds(64, 52, 105, 21);
-  lePassword->setEchoMode(QLineEdit::Password);
+  ShowAsStars(lePassword);
   cbxPassword = new QCheckBox("Remember my password on this computer", GroupBox2);
   cbxPassword->setObjectName("cbxPassword");
   cbxPassword->setGeometry(16, 80, 225, 17);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QDesktopServices>
 #include <QFile>
 #include <QImage>
@@ -10,13 +11,13 @@
 #include <map>
 
 #include "deployment.h"
-#include "desktop/debt_calc.h"
 #include "desktop/desktop_form.h"
 #include "desktop/pie_chart.h"
 #include "dialogs/app_events.h"
 #include "dialogs/error_report.h"
 #include "gui_support.h"
 #include "platform/exception.h"
+#include "tests/system_texts.h"
 
 namespace {
 
@@ -58,7 +59,8 @@ const char* const kBoxes[] = {"leRent",        "leCreditCard", "leCarLoan",  "le
 
 struct CalcCase {
   const char* Name;
-  std::map<std::string, const char*> Texts;
+  // Box name: the text typed and the amount saved for it, in ten-thousandths.
+  std::map<std::string, std::pair<const char*, int64_t>> Texts;
   const char* Percent;
   int Band;
   const char* DebtLegend;
@@ -72,16 +74,17 @@ class CalculationTest : public DesktopFormTest, public ::testing::WithParamInter
 TEST_P(CalculationTest, ShowsPercentBandAndPieAndSavesFirst) {
   const CalcCase& c = GetParam();
   auto form = MakeForm();
-  for (const auto& [name, text] : c.Texts) Box(*form, name)->setText(text);
+  for (const auto& [name, typed] : c.Texts) Box(*form, name)->setText(typed.first);
   ASSERT_TRUE(form->btnDebtCalc->isEnabled());
   TMessageCatcher catcher;
   QTest::mouseClick(form->btnDebtCalc, Qt::LeftButton);
 
   EXPECT_TRUE(catcher.Messages.isEmpty()) << catcher.Messages.join("|").toStdString();
   EXPECT_EQ(form->lblDebtRatioVal->text().toStdString(), c.Percent);
-  const auto& band = debtcalc::kBands[c.Band];
-  EXPECT_EQ(form->lblDebtRatioComment->text().toStdString(), band.Comment);
-  EXPECT_EQ(form->lblDebtRatioComment->palette().color(QPalette::WindowText), band.Colour);
+  const QColor bandColours[] = {QColor(0, 102, 102), QColor(0, 128, 0), QColor(0, 0, 255),
+                                QColor(255, 0, 0)};
+  EXPECT_EQ(form->lblDebtRatioComment->text(), systemtexts::kBandComments[c.Band]);
+  EXPECT_EQ(form->lblDebtRatioComment->palette().color(QPalette::WindowText), bandColours[c.Band]);
   ASSERT_EQ(form->chtDebtRatio->Points().size(), 2u);
   EXPECT_EQ(form->chtDebtRatio->LegendText(0).toStdString(),
             std::string("Income used to pay your debt ") + c.DebtLegend);
@@ -99,16 +102,15 @@ TEST_P(CalculationTest, ShowsPercentBandAndPieAndSavesFirst) {
   const Currency amounts[] = {saved.Rent,     saved.CrCard, saved.CarLoan,  saved.OtherLoan,
                               saved.GrossSal, saved.Bonus,  saved.OtherSrc, saved.Alimony};
   for (int i = 0; i < 8; ++i) {
-    const auto text = c.Texts.find(kBoxes[i]);
-    const Currency expected =
-        text == c.Texts.end() ? Currency() : Currency::Parse(text->second, ".");
-    EXPECT_EQ(amounts[i], expected) << kBoxes[i];
+    const auto typed = c.Texts.find(kBoxes[i]);
+    EXPECT_EQ(amounts[i].Raw(), typed == c.Texts.end() ? 0 : typed->second.second) << kBoxes[i];
   }
 
   // Review brings the inputs back with their texts, and Calculate runs again.
   QTest::mouseClick(form->btnReview, Qt::LeftButton);
   EXPECT_TRUE(form->pnlDebtCalc1->isVisible());
-  EXPECT_EQ(Box(*form, c.Texts.begin()->first)->text().toStdString(), c.Texts.begin()->second);
+  EXPECT_EQ(Box(*form, c.Texts.begin()->first)->text().toStdString(),
+            c.Texts.begin()->second.first);
   EXPECT_TRUE(form->btnDebtCalc->isEnabled());
 }
 
@@ -116,67 +118,73 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CalculationTest,
     ::testing::Values(
         CalcCase{"OnTheFirstBound",
-                 {{"leRent", "1800"}, {"leGrossSalary", "60000"}},
+                 {{"leRent", {"1800", 18000000}}, {"leGrossSalary", {"60000", 600000000}}},
                  "36.00%",
                  0,
                  "36 %",
                  "64 %"},
         CalcCase{"JustAboveFirstBound",
-                 {{"leRent", "1825"}, {"leGrossSalary", "60000"}},
+                 {{"leRent", {"1825", 18250000}}, {"leGrossSalary", {"60000", 600000000}}},
                  "36.50%",
                  1,
                  "36.5 %",
                  "63.5 %"},
         CalcCase{"OnTheSecondBound",
-                 {{"leRent", "2100"}, {"leGrossSalary", "60000"}},
+                 {{"leRent", {"2100", 21000000}}, {"leGrossSalary", {"60000", 600000000}}},
                  "42.00%",
                  1,
                  "42 %",
                  "58 %"},
         CalcCase{"SecondBand",
-                 {{"leCarLoan", "2250"}, {"leAlimony", "60000"}},
+                 {{"leCarLoan", {"2250", 22500000}}, {"leAlimony", {"60000", 600000000}}},
                  "45.00%",
                  2,
                  "45 %",
                  "55 %"},
         CalcCase{"OnTheThirdBound",
-                 {{"leOtherLoan", "2450"}, {"leBonus", "60000"}},
+                 {{"leOtherLoan", {"2450", 24500000}}, {"leBonus", {"60000", 600000000}}},
                  "49.00%",
                  2,
                  "49 %",
                  "51 %"},
         CalcCase{"AllBoxesSummedExactly",
-                 {{"leRent", "1000"},
-                  {"leCreditCard", "200.5"},
-                  {"leCarLoan", "150.25"},
-                  {"leOtherLoan", "49.25"},
-                  {"leGrossSalary", "40000"},
-                  {"leBonus", "5000"},
-                  {"leOtherSrc", "2000.0001"},
-                  {"leAlimony", "999.9999"}},
+                 {{"leRent", {"1000", 10000000}},
+                  {"leCreditCard", {"200.5", 2005000}},
+                  {"leCarLoan", {"150.25", 1502500}},
+                  {"leOtherLoan", {"49.25", 492500}},
+                  {"leGrossSalary", {"40000", 400000000}},
+                  {"leBonus", {"5000", 50000000}},
+                  {"leOtherSrc", {"2000.0001", 20000001}},
+                  {"leAlimony", {"999.9999", 9999999}}},
                  "35.00%",
                  0,
                  "35 %",
                  "65 %"},
         CalcCase{"DebtsAboveIncome",
-                 {{"leRent", "7500"}, {"leGrossSalary", "60000"}},
+                 {{"leRent", {"7500", 75000000}}, {"leGrossSalary", {"60000", 600000000}}},
                  "150.00%",
                  3,
                  "75 %",
                  "-25 %"},
         CalcCase{"ThousandsSeparator",
-                 {{"leRent", "62500"}, {"leGrossSalary", "60000"}},
+                 {{"leRent", {"62500", 625000000}}, {"leGrossSalary", {"60000", 600000000}}},
                  "1,250.00%",
                  3,
                  "52.08 %",
                  "-47.92 %"},
-        CalcCase{"MoreThanFourDecimalsRound",
-                 {{"leRent", "1800.00004"}, {"leGrossSalary", "60000.00005"}},
-                 "36.00%",
+        CalcCase{
+            "MoreThanFourDecimalsRound",
+            {{"leRent", {"1800.00004", 18000000}}, {"leGrossSalary", {"60000.00005", 600000001}}},
+            "36.00%",
+            0,
+            "36 %",
+            "64 %"},
+        CalcCase{"NoDebts",
+                 {{"leRent", {"0", 0}}, {"leGrossSalary", {"1", 10000}}},
+                 "0.00%",
                  0,
-                 "36 %",
-                 "64 %"},
-        CalcCase{"NoDebts", {{"leRent", "0"}, {"leGrossSalary", "1"}}, "0.00%", 0, "0 %", "100 %"}),
+                 "0 %",
+                 "100 %"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 struct RefusedCase {
@@ -260,7 +268,7 @@ TEST_F(DesktopFormTest, CommaLocaleRefusesTypedFullStopButTakesItsOwnFigures) {
   TLocaleScope german(QLocale(QLocale::German, QLocale::Germany));
   FData->SaveDebtCalc(
       0, TDebtFigures{
-             Currency::Parse("1800.5", "."), {}, {}, {}, Currency::FromUnits(60000), {}, {}, {}});
+             Currency::FromRaw(18005000), {}, {}, {}, Currency::FromUnits(60000), {}, {}, {}});
   auto form = MakeForm();
   EXPECT_EQ(Box(*form, "leRent")->text(), "1800,50");
   EXPECT_EQ(Box(*form, "leGrossSalary")->text(), "60000,00");
@@ -371,9 +379,9 @@ TEST_F(DesktopFormTest, FormCreateWithoutSavedFigures) {
 
 TEST_F(DesktopFormTest, FormCreateWritesSavedFiguresWithTwoDecimals) {
   FData->SaveDebtCalc(
-      0, TDebtFigures{Currency::FromUnits(1800), Currency(), Currency::Parse("250.5", "."),
-                      Currency::Parse("12.3456", "."), Currency::FromUnits(1234567),
-                      Currency::Parse("0.005", "."), Currency(), Currency::Parse("99.999", ".")});
+      0, TDebtFigures{Currency::FromUnits(1800), Currency(), Currency::FromRaw(2505000),
+                      Currency::FromRaw(123456), Currency::FromUnits(1234567),
+                      Currency::FromRaw(50), Currency(), Currency::FromRaw(999990)});
   auto form = MakeForm();
   const char* expected[] = {"1800.00",    "0.00", "250.50", "12.35",
                             "1234567.00", "0.01", "0.00",   "100.00"};
@@ -521,6 +529,60 @@ TEST_F(DesktopFormTest, LinksOpenTheSiteAndItsForums) {
   // The home page is the site's root address, with no path at all.
   EXPECT_EQ(catcher.Opened[0].path(), "");
   EXPECT_EQ(catcher.Opened[1].path(), "/forums");
+}
+
+TEST_F(DesktopFormTest, LinksAreReachedByTabAndOpenedByEnterSpaceOrAScreenReader) {
+  UrlCatcher catcher;
+  QDesktopServices::setUrlHandler(deployment::kWebScheme, &catcher, "Open");
+  auto form = MakeForm();
+  ASSERT_TRUE(WaitFor([&] { return form->isActiveWindow(); }));
+  // Tab goes round the window from the first box and passes both links.
+  bool visit = false, join = false;
+  for (int i = 0; i < 60 && !(visit && join); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    visit |= QApplication::focusWidget() == form->Label4;
+    join |= QApplication::focusWidget() == form->Label5;
+  }
+  EXPECT_TRUE(visit);
+  EXPECT_TRUE(join);
+  // A focused link looks different.
+  form->Label4->setFocus(Qt::TabFocusReason);
+  const QImage focused = form->Label4->grab().toImage();
+  form->Label5->setFocus(Qt::TabFocusReason);
+  EXPECT_NE(form->Label4->grab().toImage(), focused);
+
+  QTest::keyClick(form->Label4, Qt::Key_Return);
+  QTest::keyClick(form->Label5, Qt::Key_Space);
+  QAccessibleInterface* link = QAccessible::queryAccessibleInterface(form->Label4);
+  ASSERT_NE(link, nullptr);
+  ASSERT_NE(link->actionInterface(), nullptr);
+  EXPECT_TRUE(
+      link->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+  link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  QDesktopServices::unsetUrlHandler(deployment::kWebScheme);
+  ASSERT_EQ(catcher.Opened.size(), 3);
+  EXPECT_EQ(catcher.Opened[0].path(), "");
+  EXPECT_EQ(catcher.Opened[1].path(), "/forums");
+  EXPECT_EQ(catcher.Opened[2].path(), "");
+}
+
+TEST_F(DesktopFormTest, AboutContactLinesRunOnWhereTheTextBeforeEnds) {
+  auto form = MakeForm();
+  const char* lines[][3] = {{"Label36", "Label37", "Label38"},
+                            {"Label40", "Label41", "Label42"},
+                            {"Label44", "Label46", "Label47"}};
+  for (const auto& line : lines) {
+    for (int i = 0; i < 2; ++i) {
+      auto* before = form->findChild<QLabel*>(line[i]);
+      auto* after = form->findChild<QLabel*>(line[i + 1]);
+      ASSERT_NE(before, nullptr);
+      ASSERT_NE(after, nullptr);
+      EXPECT_EQ(after->y(), before->y()) << line[i + 1];
+      // No gap and no overlap: the blanks at the end of the text count, nothing else.
+      EXPECT_EQ(after->x(), before->x() + before->fontMetrics().horizontalAdvance(before->text()))
+          << line[i + 1];
+    }
+  }
 }
 
 TEST(PieChartTest, SlicesBySizeAndSignedLegend) {

@@ -3,12 +3,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <deque>
 #include <map>
+#include <thread>
 
 #include "deployment.h"
 #include "desktop/desktop_form.h"
@@ -27,6 +30,7 @@ namespace {
 using nettest::Close;
 using nettest::HttpRequest;
 using nettest::Line;
+using nettest::Pause;
 using nettest::Script;
 using nettest::ScriptServer;
 using nettest::Send;
@@ -677,6 +681,115 @@ TEST_F(SendingTabsTest, OfflineEachTabAsksAndSendsNothing) {
   EXPECT_EQ(Count(FStore.StorePath().toStdString(), "Counselling"), "0");
   EXPECT_EQ(Count(FStore.StorePath().toStdString(), "HelpImprove"), "0");
   EXPECT_EQ(Log(), "");
+}
+
+// The log's entries in order, each as its kind and its bytes with every digit masked, so that
+// two conversations compare although their times and dates differ.
+std::vector<std::string> LogEntries(const std::string& Log) {
+  std::vector<std::string> entries;
+  for (size_t at = 0, end; (end = Log.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    std::string entry = Log.substr(at, end - at);
+    const size_t colon = entry.find(": ");
+    if (colon != std::string::npos) entry = entry.substr(0, 4) + entry.substr(colon);
+    for (char& c : entry) {
+      if (c >= '0' && c <= '9') c = '#';
+    }
+    entries.push_back(entry);
+  }
+  return entries;
+}
+
+// Counts the window's paintings, and notes the cursor each one was painted under.
+class TPaintWatch : public QObject {
+ public:
+  std::atomic<int> Paints{0};
+  std::vector<int> Cursors;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      ++Paints;
+      Cursors.push_back(ScreenCursor());
+    }
+    return false;
+  }
+};
+
+TEST_F(SendingTabsTest, ASlowServerLeavesTheWindowPaintingAndHoldsInputTillTheHandlerEnds) {
+  Show(FForm->tsHelpImprove);
+  FForm->memHelpImprove->setPlainText("Feedback");
+  {
+    ScriptServer mail({MailServer(1)});
+    Point(mail.Port(), nettest::UnusedPort());
+    TDialogRecorder recorder;
+    QTest::mouseClick(FForm->btnHelpImprove, Qt::LeftButton);
+    ASSERT_EQ(recorder.Shown.size(), 1u);
+  }
+  const std::string quick = Log();
+
+  // The same conversation, the server keeping quiet for two seconds after the greeting.
+  Script slow = MailServer(1);
+  slow.insert(slow.begin() + 2, Pause(2000));
+  ScriptServer mail({slow});
+  Point(mail.Port(), nettest::UnusedPort());
+  TPaintWatch watch;
+  FForm->installEventFilter(&watch);
+  std::atomic<int> ticks{0};
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+  timer.start(20);
+  QPlainTextEdit* memo = FForm->memHelpImprove;
+  memo->setFocus();
+
+  // While the server keeps quiet: a key is typed into the memo, and the window is asked to
+  // paint itself every 100 ms, as the desktop asks a window that is uncovered bit by bit.
+  struct {
+    int Paints = -1, Ticks = -1;
+  } before, after;
+  // Made here: an input event needs the GUI thread's input device.
+  auto press = std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x");
+  auto release = std::make_unique<QKeyEvent>(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, "x");
+  std::thread stall([&] {
+    for (int i = 0; i < 1000 && mail.Accepted() == 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    before = {watch.Paints.load(), ticks.load()};
+    QCoreApplication::postEvent(memo, press.release());
+    QCoreApplication::postEvent(memo, release.release());
+    for (int i = 0; i < 15; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      QMetaObject::invokeMethod(FForm.get(), [form = FForm.get()] { form->update(); });
+    }
+    after = {watch.Paints.load(), ticks.load()};
+  });
+  TDialogRecorder recorder;
+  QTest::mouseClick(FForm->btnHelpImprove, Qt::LeftButton);
+  // The handler has ended; the key is still held.
+  const QString memoAtEnd = memo->toPlainText();
+  stall.join();
+  FForm->removeEventFilter(&watch);
+
+  ASSERT_EQ(recorder.Shown.size(), 1u);
+  EXPECT_EQ(recorder.Shown[0].Text,
+            "Thank you for your valuable feedback\n\nWe will definitely try to improve our "
+            "services based on your comment.");
+  EXPECT_EQ(memoAtEnd, "Feedback");
+  EXPECT_EQ(Rows("SELECT COMMENT FROM HelpImprove ORDER BY IID"),
+            (std::vector<std::vector<std::string>>{{"Feedback"}, {"Feedback"}}));
+  ASSERT_GE(before.Paints, 0) << "the server was never reached";
+  // The window went on painting, always under the hourglass, and nothing else ran: no timer.
+  EXPECT_GE(after.Paints - before.Paints, 8);
+  EXPECT_EQ(after.Ticks, before.Ticks);
+  for (int cursor : std::vector<int>(watch.Cursors.begin() + before.Paints,
+                                     watch.Cursors.begin() + after.Paints)) {
+    EXPECT_EQ(cursor, crHourGlass);
+  }
+  ::testing::Test::RecordProperty("PaintsDuringStall", after.Paints - before.Paints);
+  // After the handler the key is dealt with, and the timer runs again.
+  EXPECT_TRUE(WaitFor([&] { return memo->toPlainText().contains('x') && ticks > after.Ticks; }));
+  // The log has the same entries in the same order as without the wait.
+  const std::string all = Log();
+  EXPECT_EQ(LogEntries(all.substr(quick.size())), LogEntries(quick));
 }
 
 TEST(DesktopLogTest, ASecondWindowInTheSameFolderCannotOpenTheLog) {

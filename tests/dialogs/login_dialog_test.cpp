@@ -13,6 +13,11 @@ namespace {
 
 using platform::TRegistry;
 
+// Where a username's remembered password lives: \Software\Quillby\Logins\<username>.
+platform::TKeyPath LoginKey(const std::string& User) {
+  return {"Software", "Quillby", "Logins", User};
+}
+
 class LoginDialogTest : public GuiTest {
  protected:
   void SetUp() override {
@@ -24,13 +29,13 @@ class LoginDialogTest : public GuiTest {
   // The remembered digest of a username, or "<none>" when it has no key.
   std::string Remembered(const std::string& User) {
     TRegistry registry;
-    if (!registry.OpenKey(TLoginDialog::LoginKey(User), false)) return "<none>";
+    if (!registry.OpenKey(LoginKey(User), false)) return "<none>";
     return registry.ReadString("Password");
   }
 
   void Remember(const std::string& User, const std::string& Digest) {
     TRegistry registry;
-    ASSERT_TRUE(registry.OpenKey(TLoginDialog::LoginKey(User), true));
+    ASSERT_TRUE(registry.OpenKey(LoginKey(User), true));
     registry.WriteString("Password", Digest);
   }
 };
@@ -291,7 +296,7 @@ TEST_F(LoginDialogTest, SigningInUntickedForgetsAndTickedNeverRewrites) {
 TEST_F(LoginDialogTest, AKeyWithoutADigestGetsOneAtTheNextTickedSignIn) {
   {
     TRegistry registry;
-    ASSERT_TRUE(registry.OpenKey(TLoginDialog::LoginKey("bob"), true));
+    ASSERT_TRUE(registry.OpenKey(LoginKey("bob"), true));
   }
   const TSignIn signIn = SignInAfterLeavingTheUsername(Data(), "bob", "hammer");
   EXPECT_EQ(signIn.Result, mrOk);
@@ -305,7 +310,7 @@ TEST_F(LoginDialogTest, ADigestSignInWhoseKeyVanishedRemembersTheDigestNotThePla
   OnModal([&](QWidget* login) {
     TypeInto(login, "leLogin", "alice");
     Press(Qt::Key_Tab);
-    TRegistry().DeleteKey(TLoginDialog::LoginKey("alice"));
+    TRegistry().DeleteKey(LoginKey("alice"));
     Press(Qt::Key_Return);
   });
   EXPECT_EQ(dialog.ShowModal(), mrOk);
@@ -336,7 +341,7 @@ TEST_F(LoginDialogTest, RegistryFailuresShowTheRegistrysMessages) {
   // A value of another type stops the exit handler.
   {
     TRegistry registry;
-    ASSERT_TRUE(registry.OpenKey(TLoginDialog::LoginKey("alice"), true));
+    ASSERT_TRUE(registry.OpenKey(LoginKey("alice"), true));
     registry.WriteInteger("Password", 7);
   }
   TShownMessage typeMessage;

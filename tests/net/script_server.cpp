@@ -127,6 +127,12 @@ void ScriptServer::Play(int fd, const Script& script, size_t index) {
         return;
       case Step::kSilent:
         break;
+      case Step::kPause: {
+        // Sleeps in poll on the stop pipe, so a stopping test does not wait for it.
+        pollfd stop = {FStopPipe[0], POLLIN, 0};
+        if (poll(&stop, 1, std::stoi(step.text)) != 0) return;
+        break;
+      }
       case Step::kFlood: {
         // Large sends keep the client's socket readable all the time.
         std::string burst;

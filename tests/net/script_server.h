@@ -12,7 +12,7 @@
 namespace nettest {
 
 struct Step {
-  enum Kind { kSend, kLine, kUntil, kHttpRequest, kClose, kSilent, kFlood } kind;
+  enum Kind { kSend, kLine, kUntil, kHttpRequest, kClose, kSilent, kFlood, kPause } kind;
   std::string text;
 };
 using Script = std::vector<Step>;
@@ -30,6 +30,8 @@ inline Step Close() { return {Step::kClose, {}}; }
 inline Step Silent() { return {Step::kSilent, {}}; }
 // Sends the bytes again and again until the client closes.
 inline Step Flood(std::string bytes) { return {Step::kFlood, std::move(bytes)}; }
+// Answers nothing for the given time, then goes on with the script: a slow server.
+inline Step Pause(int milliseconds) { return {Step::kPause, std::to_string(milliseconds)}; }
 
 class ScriptServer {
  public:
