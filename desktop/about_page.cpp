@@ -14,24 +14,18 @@ void TDesktopForm::BuildAbout() {
 
   MakeBand(about, "Label20", "Marrowvale Desktop", 26, look::ArialFont(13, true), 112, 241, 24);
 
-  QLabel* first = MakeLabel(
+  MakeParagraph(
       about, "Label32",
       "The Marrowvale community helps individuals and families reduce and repay their debts. "
       "Members share tools and tips on repairing credit, on dealing with creditors and "
       "collection agencies, and on keeping a budget that works.",
-      112, 64, text);
-  first->setWordWrap(true);
-  first->setGeometry(112, 64, 455, 61);
-  first->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  QLabel* second = MakeLabel(
+      QRect(112, 64, 455, 61), text);
+  MakeParagraph(
       about, "Label33",
       "Our goal is to see you debt free, with a better credit rating and without collection "
       "agencies at your door. We give you unbiased information, so that you can weigh the "
       "ways out of debt, credit counselling and budgeting, and choose what suits you.",
-      112, 131, text);
-  second->setWordWrap(true);
-  second->setGeometry(112, 131, 446, 81);
-  second->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      QRect(112, 131, 446, 81), text);
 
   MakeLabel(about, "Label34", "Contact Details", 112, 215, bold);
   MakeLabel(about, "Label35",

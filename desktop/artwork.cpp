@@ -272,28 +272,30 @@ QPixmap CounselBenefits() {
   return pixmap;
 }
 
-QPixmap SendMailGlyph() {
-  QPixmap pixmap = Blank(16, 16, Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(60, 60, 60), 1));
-  p.setBrush(QColor(250, 246, 220));
-  p.drawRect(QRectF(1.5, 3.5, 13, 9));
-  p.drawPolyline(QPolygonF() << QPointF(1.5, 3.5) << QPointF(8, 9) << QPointF(14.5, 3.5));
-  return pixmap;
+QPixmap SendMailGlyph(bool Disabled) {
+  return DrawGlyph(
+      16,
+      [](QPainter& p) {
+        p.setPen(QPen(QColor(60, 60, 60), 1));
+        p.setBrush(QColor(250, 246, 220));
+        p.drawRect(QRectF(1.5, 3.5, 13, 9));
+        p.drawPolyline(QPolygonF() << QPointF(1.5, 3.5) << QPointF(8, 9) << QPointF(14.5, 3.5));
+      },
+      Disabled);
 }
 
-QPixmap ResetGlyph() {
-  QPixmap pixmap = Blank(16, 16, Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(0, 90, 160), 2, Qt::SolidLine, Qt::RoundCap));
-  p.setBrush(Qt::NoBrush);
-  p.drawArc(QRectF(2.5, 2.5, 11, 11), 60 * 16, 270 * 16);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0, 90, 160));
-  p.drawPolygon(QPolygonF() << QPointF(9, 0) << QPointF(14, 3) << QPointF(9, 6));
-  return pixmap;
+QPixmap ResetGlyph(bool Disabled) {
+  return DrawGlyph(
+      16,
+      [](QPainter& p) {
+        p.setPen(QPen(QColor(0, 90, 160), 2, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(2.5, 2.5, 11, 11), 60 * 16, 270 * 16);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 90, 160));
+        p.drawPolygon(QPolygonF() << QPointF(9, 0) << QPointF(14, 3) << QPointF(9, 6));
+      },
+      Disabled);
 }
 
 }  // namespace artwork

@@ -17,8 +17,8 @@ QPixmap House();            // 97 × 72
 QPixmap CalculatorGlyph();  // 16 × 16
 QPixmap ReviewGlyph();      // 16 × 16
 QPixmap CounselBenefits();  // 179 × 298, the Free Counseling tab's slogan and benefits
-QPixmap SendMailGlyph();    // 16 × 16
-QPixmap ResetGlyph();       // 16 × 16
+QPixmap SendMailGlyph(bool Disabled = false);  // 16 × 16, greyed when disabled
+QPixmap ResetGlyph(bool Disabled = false);     // 16 × 16, greyed when disabled
 
 // The logo's emblem as the application's icon, on a transparent square of 80 × 80 units.
 constexpr int kIconUnits = 80;

@@ -73,13 +73,8 @@ void TDesktopForm::BuildFreeCounsel() {
   Label22->setBuddy(cboDebtAmount);
   Label22->move(272 - 3 - Label22->width(), Label22->y());
 
-  btnFreeCounsel = new QPushButton(panel);
-  btnFreeCounsel->setObjectName("btnFreeCounsel");
-  btnFreeCounsel->setText("Submit");
-  QIcon check(KindGlyph(TBitBtnKind::OK));
-  check.addPixmap(KindGlyph(TBitBtnKind::OK, true), QIcon::Disabled);
-  btnFreeCounsel->setIcon(check);
-  btnFreeCounsel->setGeometry(260, 310, 153, 25);
+  btnFreeCounsel = MakeButton(panel, "btnFreeCounsel", "Submit", KindGlyph(TBitBtnKind::OK),
+                              KindGlyph(TBitBtnKind::OK, true), QRect(260, 310, 153, 25));
   btnFreeCounsel->setEnabled(false);
   GuardedConnect(btnFreeCounsel, &QPushButton::clicked, this, [this] { btnFreeCounselClick(); });
 

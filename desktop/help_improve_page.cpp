@@ -20,13 +20,10 @@ void TDesktopForm::BuildHelpImprove() {
       MakePageFrame(tsHelpImprove, "pnlHelpImprove", Label18, "Label18", "Help us Improve");
   QWidget* panel = pnlHelpImprove;
 
-  Label24 = MakeLabel(panel, "Label24",
-                      "Please post your comments, feedback and suggestions here. Our team will "
-                      "welcome them and will try to put them into practice.",
-                      16, 24, look::SansFont());
-  Label24->setWordWrap(true);
-  Label24->setGeometry(16, 24, 593, 33);
-  Label24->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Label24 = MakeParagraph(panel, "Label24",
+                          "Please post your comments, feedback and suggestions here. Our team will "
+                          "welcome them and will try to put them into practice.",
+                          QRect(16, 24, 593, 33), look::SansFont());
 
   memHelpImprove = new QPlainTextEdit(panel);
   memHelpImprove->setObjectName("memHelpImprove");
@@ -39,13 +36,8 @@ void TDesktopForm::BuildHelpImprove() {
   GuardedConnect(memHelpImprove, &QPlainTextEdit::textChanged, this,
                  [this] { memHelpImproveChange(); });
 
-  btnHelpImprove = new QPushButton(panel);
-  btnHelpImprove->setObjectName("btnHelpImprove");
-  btnHelpImprove->setText("Submit");
-  QIcon check(KindGlyph(TBitBtnKind::OK));
-  check.addPixmap(KindGlyph(TBitBtnKind::OK, true), QIcon::Disabled);
-  btnHelpImprove->setIcon(check);
-  btnHelpImprove->setGeometry(240, 256, 153, 25);
+  btnHelpImprove = MakeButton(panel, "btnHelpImprove", "Submit", KindGlyph(TBitBtnKind::OK),
+                              KindGlyph(TBitBtnKind::OK, true), QRect(240, 256, 153, 25));
   btnHelpImprove->setEnabled(false);
   btnHelpImprove->setAutoDefault(true);
   GuardedConnect(btnHelpImprove, &QPushButton::clicked, this, [this] { btnHelpImproveClick(); });

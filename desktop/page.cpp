@@ -76,6 +76,25 @@ QLabel* FollowOn(QLabel* label, const QLabel* before) {
   return label;
 }
 
+QLabel* MakeParagraph(QWidget* parent, const char* name, const QString& text, const QRect& place,
+                      const QFont& font) {
+  QLabel* label = MakeLabel(parent, name, text, place.left(), place.top(), font);
+  label->setWordWrap(true);
+  label->setGeometry(place);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption,
+                        const QPixmap& glyph, const QPixmap& disabledGlyph, const QRect& place) {
+  QIcon icon(glyph);
+  icon.addPixmap(disabledGlyph, QIcon::Disabled);
+  auto* button = new QPushButton(icon, caption, parent);
+  button->setObjectName(name);
+  button->setGeometry(place);
+  return button;
+}
+
 void ClickOnEnter(QLineEdit* Box, QPushButton* Button) {
   Button->setAutoDefault(true);
   Button->setDefault(true);

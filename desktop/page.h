@@ -38,6 +38,14 @@ T* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, i
   return label;
 }
 
+// A word-wrapped text in a fixed box, from its top-left corner.
+QLabel* MakeParagraph(QWidget* parent, const char* name, const QString& text, const QRect& place,
+                      const QFont& font);
+
+// A push button with a glyph and its greyed twin, placed in pixels.
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption,
+                        const QPixmap& glyph, const QPixmap& disabledGlyph, const QRect& place);
+
 QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place, const QPixmap& picture,
                     bool stretch);
 

@@ -22,13 +22,11 @@ void TDesktopForm::BuildReferFriend() {
                                  "Refer a friend to us  ");
   QWidget* panel = pnlReferFriend;
 
-  lblReferFriend1 = MakeLabel(panel, "lblReferFriend1",
-                              "If you find our services beneficial, refer a friend to us and let "
-                              "our community guide him towards a debt-free life.",
-                              16, 24, look::SansFont());
-  lblReferFriend1->setWordWrap(true);
-  lblReferFriend1->setGeometry(16, 24, 580, 33);
-  lblReferFriend1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lblReferFriend1 =
+      MakeParagraph(panel, "lblReferFriend1",
+                    "If you find our services beneficial, refer a friend to us and let "
+                    "our community guide him towards a debt-free life.",
+                    QRect(16, 24, 580, 33), look::SansFont());
 
   auto box = [this, panel](const char* name, const char* caption, int top, int width,
                            const char* text = "") {
@@ -55,14 +53,12 @@ void TDesktopForm::BuildReferFriend() {
   memComments->setTabChangesFocus(true);
   Label21->setBuddy(memComments);
 
-  btnSendEmail = new QPushButton(QIcon(artwork::SendMailGlyph()), "Send Email", panel);
-  btnSendEmail->setObjectName("btnSendEmail");
-  btnSendEmail->setGeometry(176, 375, 153, 25);
+  btnSendEmail = MakeButton(panel, "btnSendEmail", "Send Email", artwork::SendMailGlyph(),
+                            artwork::SendMailGlyph(true), QRect(176, 375, 153, 25));
   btnSendEmail->setEnabled(false);
   GuardedConnect(btnSendEmail, &QPushButton::clicked, this, [this] { btnSendEmailClick(); });
-  btnReset = new QPushButton(QIcon(artwork::ResetGlyph()), "Reset", panel);
-  btnReset->setObjectName("btnReset");
-  btnReset->setGeometry(344, 375, 75, 25);
+  btnReset = MakeButton(panel, "btnReset", "Reset", artwork::ResetGlyph(),
+                        artwork::ResetGlyph(true), QRect(344, 375, 75, 25));
   btnReset->setAutoDefault(true);
   GuardedConnect(btnReset, &QPushButton::clicked, this, [this] { btnResetClick(); });
 

@@ -15,12 +15,7 @@ QImage SharpCanvas(int Width, int Height) {
   return image;
 }
 
-namespace {
-
-const QColor kGreen(0, 128, 0);
-const QColor kRed(200, 0, 0);
-
-QPixmap Draw(int Size, const std::function<void(QPainter&)>& Paint, bool Disabled) {
+QPixmap DrawGlyph(int Size, const std::function<void(QPainter&)>& Paint, bool Disabled) {
   QImage image = SharpCanvas(Size, Size);
   {
     QPainter painter(&image);
@@ -40,6 +35,11 @@ QPixmap Draw(int Size, const std::function<void(QPainter&)>& Paint, bool Disable
   }
   return QPixmap::fromImage(image);
 }
+
+namespace {
+
+const QColor kGreen(0, 128, 0);
+const QColor kRed(200, 0, 0);
 
 QPen Stroke(const QColor& Colour, qreal Width) {
   return QPen(Colour, Width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -113,20 +113,20 @@ QPixmap KindGlyph(TBitBtnKind Kind, bool Disabled) {
   switch (Kind) {
     case TBitBtnKind::OK:
     case TBitBtnKind::Yes:
-      return Draw(18, CheckMark, Disabled);
+      return DrawGlyph(18, CheckMark, Disabled);
     case TBitBtnKind::Cancel:
     case TBitBtnKind::Abort:
-      return Draw(18, Cross, Disabled);
+      return DrawGlyph(18, Cross, Disabled);
     case TBitBtnKind::No:
-      return Draw(18, NoEntry, Disabled);
+      return DrawGlyph(18, NoEntry, Disabled);
     case TBitBtnKind::Retry:
-      return Draw(18, CircularArrows, Disabled);
+      return DrawGlyph(18, CircularArrows, Disabled);
     case TBitBtnKind::Ignore:
-      return Draw(18, WalkingFigure, Disabled);
+      return DrawGlyph(18, WalkingFigure, Disabled);
     case TBitBtnKind::Custom:
       break;
   }
   return {};
 }
 
-QPixmap KeyGlyph(bool Disabled) { return Draw(16, Key, Disabled); }
+QPixmap KeyGlyph(bool Disabled) { return DrawGlyph(16, Key, Disabled); }

@@ -1,12 +1,17 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
+#include <functional>
 
 #include "dialogs/quillby_dialog.h"
 
 // Button glyphs drawn for this program: 18 x 18 for the button kinds and 16 x 16 for the key,
 // each with a greyed twin for the disabled state.
+// A square glyph painted at the screen's pixel ratio; Disabled gives its greyed twin.
+QPixmap DrawGlyph(int Size, const std::function<void(QPainter&)>& Paint, bool Disabled);
+
 QPixmap KindGlyph(TBitBtnKind Kind, bool Disabled = false);
 QPixmap KeyGlyph(bool Disabled = false);
 
