@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "data/casefold.h"
+#include "platform/utf8.h"
 #include "data/md5.h"
 #include "data/sqlite.h"
 #include "platform/codepage.h"
@@ -300,7 +300,7 @@ struct TQuillbyData::Impl {
 
   bool LocateUser(sqlite::Statement& find, const std::string& value) {
     sqlite::ResetGuard reset(find);
-    find.Bind(1, FoldCase(platform::AnsiToUtf8(value)));
+    find.Bind(1, platform::FoldCase(platform::AnsiToUtf8(value)));
     if (!find.Step()) return false;
     Current = UserRow{find.Int64(0), platform::Utf8ToAnsi(find.Text(1)),
                       platform::Utf8ToAnsi(find.Text(2)), find.Text(3)};
@@ -362,8 +362,8 @@ void TQuillbyData::CreateUser(const std::string& FullName, const std::string& Lo
       d.InsertUser.Bind(1, full_name);
       d.InsertUser.Bind(2, login);
       d.InsertUser.Bind(3, digest);
-      d.InsertUser.Bind(4, FoldCase(login));
-      d.InsertUser.Bind(5, FoldCase(full_name));
+      d.InsertUser.Bind(4, platform::FoldCase(login));
+      d.InsertUser.Bind(5, platform::FoldCase(full_name));
       d.InsertUser.Step();
     }
     const int64_t iid = sqlite3_last_insert_rowid(d.Db.Handle());

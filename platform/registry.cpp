@@ -1,11 +1,9 @@
 #include "platform/registry.h"
 
 #include <fcntl.h>
-#include <locale.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <wctype.h>
 
 #include <cerrno>
 #include <chrono>
@@ -17,6 +15,7 @@
 #include <utility>
 
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 
 namespace platform {
 namespace {
@@ -55,69 +54,8 @@ class TFileHandle {
   int FFd;
 };
 
-// A locale object for case folding, released at exit.
-class TFoldLocale {
- public:
-  TFoldLocale() : FLocale(newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0))) {}
-  ~TFoldLocale() {
-    if (FLocale != static_cast<locale_t>(0)) freelocale(FLocale);
-  }
-  TFoldLocale(const TFoldLocale&) = delete;
-  TFoldLocale& operator=(const TFoldLocale&) = delete;
-
-  wint_t Upper(wint_t c) const {
-    if (FLocale != static_cast<locale_t>(0)) return towupper_l(c, FLocale);
-    return c < 0x80 ? static_cast<wint_t>(std::toupper(static_cast<int>(c))) : c;
-  }
-
- private:
-  locale_t FLocale;
-};
-
-void AppendUtf8(std::string& Out, char32_t c) {
-  if (c < 0x80) {
-    Out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    Out += static_cast<char>(0xC0 | (c >> 6));
-    Out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    Out += static_cast<char>(0xE0 | (c >> 12));
-    Out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    Out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    Out += static_cast<char>(0xF0 | (c >> 18));
-    Out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    Out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    Out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// Upper-cases every letter of a UTF-8 name, not only ASCII, as the registry compares names.
-std::string Fold(const std::string& Utf8) {
-  static const TFoldLocale locale;
-  std::string out;
-  std::size_t i = 0;
-  while (i < Utf8.size()) {
-    const unsigned char b = static_cast<unsigned char>(Utf8[i]);
-    int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
-    char32_t c = extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : extra == 3 ? (b & 0x07) : b;
-    bool valid = extra >= 0 && i + extra < Utf8.size();
-    for (int k = 1; valid && k <= extra; ++k) {
-      const unsigned char t = static_cast<unsigned char>(Utf8[i + k]);
-      if ((t & 0xC0) != 0x80) valid = false;
-      c = (c << 6) | (t & 0x3F);
-    }
-    if (!valid) {
-      out += Utf8[i++];
-      continue;
-    }
-    AppendUtf8(out, static_cast<char32_t>(locale.Upper(static_cast<wint_t>(c))));
-    i += extra + 1;
-  }
-  return out;
-}
-
-bool SameName(const std::string& A, const std::string& B) { return Fold(A) == Fold(B); }
+// Names compare as the store compares logins, so both find the same user.
+bool SameName(const std::string& A, const std::string& B) { return FoldCase(A) == FoldCase(B); }
 
 struct TValue {
   std::string Name;  // UTF-8
@@ -134,7 +72,7 @@ struct TKey {
 std::string FoldedPath(const TKeyPath& Path) {
   std::string folded;
   for (const std::string& name : Path) {
-    const std::string f = Fold(name);
+    const std::string f = FoldCase(name);
     folded += std::to_string(f.size());
     folded += ':';
     folded += f;
