@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -13,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/utf8.h"
 #include "data/md5.h"
 #include "data/sqlite.h"
 #include "platform/codepage.h"
 #include "platform/executable_path.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -256,9 +257,20 @@ struct TQuillbyData::Impl {
       case SQLITE_LOCKED:
         Fail("The store file " + File() + " is in use by another program; table \"" + name +
              "\" could not be " + (writing ? "written" : "read") + ": " + text + ".");
-      case SQLITE_READONLY:
+      case SQLITE_READONLY: {
+        // SQLite writes its journal beside the file, so the folder may be what stops it.
+        std::string folder = Folder(Path);
+        if (folder.size() > 1) folder.pop_back();
+        if (folder.empty()) folder = ".";
+        if (::access(Path.c_str(), W_OK) == 0 && ::access(folder.c_str(), W_OK) != 0) {
+          Fail("The store file " + File() + " cannot be written because its folder \"" +
+               platform::Utf8ToAnsi(folder) +
+               "\" is read-only, and the store needs to write its journal there; table \"" + name +
+               "\" could not be written: " + text + ".");
+        }
         Fail("The store file " + File() + " is read-only; table \"" + name +
              "\" could not be written: " + text + ".");
+      }
       default:
         Fail("The store file " + File() + " could not be " + (writing ? "written" : "read") +
              " (table \"" + name + "\"): " + text + ".");
