@@ -1,14 +1,17 @@
 #include "platform/registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <thread>
 #include <unordered_map>
@@ -313,6 +316,40 @@ void Save(const std::string& File, const THive& Hive) {
   if (dir.Valid()) ::fsync(dir.Get());
 }
 
+// Whether `Name` is one of the temporary files Save makes beside `File` (mkstemp's six letters or
+// digits after "<file>.") and holds what it writes, the start of a settings file or nothing yet.
+bool IsLeftover(const std::string& Folder, const std::string& Base, const std::string& Name) {
+  if (Name.size() != Base.size() + 7 || Name.compare(0, Base.size() + 1, Base + ".") != 0) {
+    return false;
+  }
+  for (std::size_t i = Base.size() + 1; i < Name.size(); ++i) {
+    if (!std::isalnum(static_cast<unsigned char>(Name[i]))) return false;
+  }
+  TFileHandle fd(::open((Folder + "/" + Name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat st {};
+  if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  char start[kHeader.size()];
+  const ssize_t got = ::read(fd.Get(), start, sizeof start);
+  return got >= 0 && std::string_view(start, static_cast<std::size_t>(got)) ==
+                         kHeader.substr(0, static_cast<std::size_t>(got));
+}
+
+// Removes the temporary files of copies that died while saving. Called under the write lock:
+// every copy makes its temporary file only while it holds the lock, so none of these is still
+// being written.
+void RemoveLeftovers(const std::string& File) {
+  const std::string folder = Folder(File);
+  const auto slash = File.rfind('/');
+  const std::string base = slash == std::string::npos ? File : File.substr(slash + 1);
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  if (!dir) return;
+  std::vector<std::string> leftovers;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (IsLeftover(folder, base, entry->d_name)) leftovers.emplace_back(entry->d_name);
+  }
+  for (const std::string& name : leftovers) ::unlink((folder + "/" + name).c_str());
+}
+
 // Holds the lock that serializes read-modify-write between copies of the program. A copy that
 // holds it for longer than Timeout (stopped, or stuck on a hung disk) makes the write fail
 // rather than freeze this one.
@@ -331,6 +368,7 @@ class TWriteLock {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    RemoveLeftovers(File);
   }
 
  private:
