@@ -226,6 +226,11 @@ TEST_F(SmtpTest, ConnectionFailures) {
 
 // With no descriptor to be had, the connect fails as a failed attempt: one disconnect entry.
 TEST_F(SmtpTest, NoSocketCanBeCreated) {
+#ifdef QUILLBY_SANITIZED
+  // UBSan's vptr check opens a file to test a pointer; with every descriptor taken it reports a
+  // false "invalid vptr" and ends the program. Nothing else is skipped in the sanitizer build.
+  GTEST_SKIP() << "the sanitizer itself needs a free file descriptor";
+#endif
   Configure(UnusedPort());
   net::TIdLogFile log;
   log.Filename = "QybSmtp.log";
