@@ -16,8 +16,10 @@ namespace {
 // The file every input is written to, removed when the run ends.
 struct TTempFile {
   TTempFile() {
+    // Memory-backed when the system has it: every input is written to the disk otherwise.
     const char* dir = std::getenv("TMPDIR");
-    Name = std::string(dir != nullptr ? dir : "/tmp") + "/quillby-fuzz-XXXXXX";
+    if (dir == nullptr) dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    Name = std::string(dir) + "/quillby-fuzz-XXXXXX";
     const int fd = mkstemp(Name.data());
     if (fd < 0) std::abort();
     close(fd);
