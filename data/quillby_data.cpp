@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -13,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
-#include "data/casefold.h"
 #include "data/md5.h"
 #include "data/sqlite.h"
 #include "platform/codepage.h"
 #include "platform/executable_path.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -256,9 +257,20 @@ struct TQuillbyData::Impl {
       case SQLITE_LOCKED:
         Fail("The store file " + File() + " is in use by another program; table \"" + name +
              "\" could not be " + (writing ? "written" : "read") + ": " + text + ".");
-      case SQLITE_READONLY:
+      case SQLITE_READONLY: {
+        // SQLite writes its journal beside the file, so the folder may be what stops it.
+        std::string folder = Folder(Path);
+        if (folder.size() > 1) folder.pop_back();
+        if (folder.empty()) folder = ".";
+        if (::access(Path.c_str(), W_OK) == 0 && ::access(folder.c_str(), W_OK) != 0) {
+          Fail("The store file " + File() + " cannot be written because its folder \"" +
+               platform::Utf8ToAnsi(folder) +
+               "\" is read-only, and the store needs to write its journal there; table \"" + name +
+               "\" could not be written: " + text + ".");
+        }
         Fail("The store file " + File() + " is read-only; table \"" + name +
              "\" could not be written: " + text + ".");
+      }
       default:
         Fail("The store file " + File() + " could not be " + (writing ? "written" : "read") +
              " (table \"" + name + "\"): " + text + ".");
@@ -300,7 +312,7 @@ struct TQuillbyData::Impl {
 
   bool LocateUser(sqlite::Statement& find, const std::string& value) {
     sqlite::ResetGuard reset(find);
-    find.Bind(1, FoldCase(platform::AnsiToUtf8(value)));
+    find.Bind(1, platform::FoldCase(platform::AnsiToUtf8(value)));
     if (!find.Step()) return false;
     Current = UserRow{find.Int64(0), platform::Utf8ToAnsi(find.Text(1)),
                       platform::Utf8ToAnsi(find.Text(2)), find.Text(3)};
@@ -362,8 +374,8 @@ void TQuillbyData::CreateUser(const std::string& FullName, const std::string& Lo
       d.InsertUser.Bind(1, full_name);
       d.InsertUser.Bind(2, login);
       d.InsertUser.Bind(3, digest);
-      d.InsertUser.Bind(4, FoldCase(login));
-      d.InsertUser.Bind(5, FoldCase(full_name));
+      d.InsertUser.Bind(4, platform::FoldCase(login));
+      d.InsertUser.Bind(5, platform::FoldCase(full_name));
       d.InsertUser.Step();
     }
     const int64_t iid = sqlite3_last_insert_rowid(d.Db.Handle());

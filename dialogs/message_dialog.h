@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/button_captions.h"
 #include "dialogs/quillby_dialog.h"
 
 enum class TDialogButton { Yes, No, OK, Cancel, Abort, Retry, Ignore };
@@ -29,11 +30,6 @@ constexpr bool HasButton(TDialogButtons Buttons, TDialogButton Member) {
 int ShowMessageDialog(const std::string& CaptionSuffix, const std::string& Message,
                       TDialogButtons Buttons, TDialogButton DefaultButton,
                       const std::string& ButtonCaptions);
-
-// The entries of a caption-override text: ";" separates entries; blanks and control characters
-// outside double quotes end an entry and are dropped; an entry that begins with a double quote
-// runs to its closing quote (two quotes inside stand for one) and may hold blanks and ";".
-std::vector<std::string> SplitButtonCaptions(const std::string& ButtonCaptions);
 
 class TMessageDialog : public TQuillbyDialog {
   Q_OBJECT

@@ -81,28 +81,10 @@ void TSocketHandle::Close() {
   }
 }
 
-TIdTCPConnection::~TIdTCPConnection() {
-  try {
-    Disconnect();
-  } catch (...) {
-    // The log could not take the entry; the socket is closed all the same.
-  }
-}
+namespace {
 
-void TIdTCPConnection::StartConversation() { FDeadline = Clock::now() + ConversationLimit(); }
-
-Clock::time_point TIdTCPConnection::WaitEnd() const {
-  return std::min(Clock::now() + WaitLimit(), FDeadline);
-}
-
-void TIdTCPConnection::Fail(int code, bool close) {
-  if (close) Disconnect();
-  throw EIdSocketError(code);
-}
-
-void TIdTCPConnection::TimedOut() { Fail(10060, true); }
-
-in_addr TIdTCPConnection::Resolve() {
+// The IPv4 address of a host name, looked up by `end`.
+in_addr Resolve(const std::string& Host, Clock::time_point end) {
   in_addr address{};
   std::string upper = Host;
   std::transform(upper.begin(), upper.end(), upper.begin(),
@@ -122,7 +104,6 @@ in_addr TIdTCPConnection::Resolve() {
   gaicb* list[] = {&lookup->request};
   int rc = getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr);
   if (rc != 0) throw EIdSocketError(SocketErrorFromLookup(rc, errno));
-  const auto end = WaitEnd();
   for (;;) {
     rc = gai_error(&lookup->request);
     if (rc != EAI_INPROGRESS) break;
@@ -145,52 +126,28 @@ in_addr TIdTCPConnection::Resolve() {
   return address;
 }
 
-void TIdTCPConnection::Connect() {
-  Disconnect();
-  FInputBuffer.clear();
+}  // namespace
+
+void TIdSocketTransport::Open(const std::string& host, uint16_t port, Clock::time_point end) {
+  Close();
   TSocketHandle socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-  if (!socket.Valid()) {
-    // A failed attempt like any other: the log shows it as a disconnect.
-    if (Intercept != nullptr) Intercept->Disconnect();
-    throw EIdInvalidSocket();
-  }
-  try {
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(Port);
-    peer.sin_addr = Resolve();
-    if (::connect(socket.Get(), reinterpret_cast<sockaddr*>(&peer), sizeof peer) != 0) {
-      if (errno != EINPROGRESS) throw EIdSocketError(SocketErrorFromErrno(errno));
-      if (!WaitFor(socket.Get(), POLLOUT, WaitEnd())) throw EIdSocketError(10060);
-      int error = 0;
-      socklen_t length = sizeof error;
-      getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, &error, &length);
-      if (error != 0) throw EIdSocketError(SocketErrorFromErrno(error));
-    }
-  } catch (const EIdSocketError&) {
-    socket.Close();
-    if (Intercept != nullptr) Intercept->Disconnect();
-    throw;
+  if (!socket.Valid()) throw EIdInvalidSocket();
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(port);
+  peer.sin_addr = Resolve(host, end);
+  if (::connect(socket.Get(), reinterpret_cast<sockaddr*>(&peer), sizeof peer) != 0) {
+    if (errno != EINPROGRESS) throw EIdSocketError(SocketErrorFromErrno(errno));
+    if (!WaitFor(socket.Get(), POLLOUT, end)) throw EIdSocketError(10060);
+    int error = 0;
+    socklen_t length = sizeof error;
+    getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, &error, &length);
+    if (error != 0) throw EIdSocketError(SocketErrorFromErrno(error));
   }
   FSocket = std::move(socket);
-  if (Intercept == nullptr) return;
-  try {
-    Intercept->Connect();
-  } catch (...) {
-    // A connect that fails leaves no connection behind, whatever failed.
-    FSocket.ShutdownAndClose();
-    try {
-      Intercept->Disconnect();
-    } catch (...) {
-      // The log's failure is already on its way.
-    }
-    throw;
-  }
 }
 
-void TIdTCPConnection::Write(std::string_view block, bool more_to_come) {
-  if (!FSocket.Valid()) throw EIdNotConnected();
-  if (Intercept != nullptr) Intercept->Send(block);
+int TIdSocketTransport::Send(std::string_view block, bool more_to_come, Clock::time_point end) {
   const int flags = MSG_NOSIGNAL | (more_to_come ? MSG_MORE : 0);
   size_t sent = 0;
   while (sent < block.size()) {
@@ -201,42 +158,119 @@ void TIdTCPConnection::Write(std::string_view block, bool more_to_come) {
     }
     if (errno == EINTR) continue;
     if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      if (!WaitFor(FSocket.Get(), POLLOUT, WaitEnd())) TimedOut();
+      if (!WaitFor(FSocket.Get(), POLLOUT, end)) return 10060;
       continue;
     }
-    const int code = SocketErrorFromErrno(errno);
-    Fail(code, code == 10053 || code == 10054 || code == 10058);
+    return SocketErrorFromErrno(errno);
+  }
+  return 0;
+}
+
+TIdTransport::TReceived TIdSocketTransport::Receive(char* buffer, size_t size,
+                                                    Clock::time_point end) {
+  if (!WaitFor(FSocket.Get(), POLLIN, end)) return {0, 10060};
+  ssize_t n;
+  do {
+    n = ::recv(FSocket.Get(), buffer, size, 0);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return {0, SocketErrorFromErrno(errno)};
+  return {static_cast<size_t>(n), 0};
+}
+
+int TIdMemoryTransport::Send(std::string_view block, bool, Clock::time_point) {
+  if (!FOpen) return 10057;
+  Sent.append(block);
+  return 0;
+}
+
+TIdTransport::TReceived TIdMemoryTransport::Receive(char* buffer, size_t size, Clock::time_point) {
+  const size_t count = std::min({size, FBlockSize, FReplies.size() - FRead});
+  std::memcpy(buffer, FReplies.data() + FRead, count);
+  FRead += count;
+  return {count, 0};
+}
+
+TIdTCPConnection::~TIdTCPConnection() {
+  try {
+    Disconnect();
+  } catch (...) {
+    // The log could not take the entry; the connection is closed all the same.
   }
 }
 
+void TIdTCPConnection::StartConversation() { FDeadline = Clock::now() + ConversationLimit(); }
+
+Clock::time_point TIdTCPConnection::WaitEnd() const {
+  return std::min(Clock::now() + WaitLimit(), FDeadline);
+}
+
+void TIdTCPConnection::Fail(int code, bool close) {
+  if (close) Disconnect();
+  throw EIdSocketError(code);
+}
+
+void TIdTCPConnection::TimedOut() { Fail(10060, true); }
+
+void TIdTCPConnection::Connect() {
+  Disconnect();
+  FInputBuffer.clear();
+  try {
+    FTransport->Open(Host, Port, WaitEnd());
+  } catch (const EIdException&) {
+    // A failed attempt like any other: the log shows it as a disconnect.
+    if (Intercept != nullptr) Intercept->Disconnect();
+    throw;
+  }
+  if (Intercept == nullptr) return;
+  try {
+    Intercept->Connect();
+  } catch (...) {
+    // A connect that fails leaves no connection behind, whatever failed.
+    FTransport->Close();
+    try {
+      Intercept->Disconnect();
+    } catch (...) {
+      // The log's failure is already on its way.
+    }
+    throw;
+  }
+}
+
+void TIdTCPConnection::Write(std::string_view block, bool more_to_come) {
+  if (!Connected()) throw EIdNotConnected();
+  if (Intercept != nullptr) Intercept->Send(block);
+  const int code = FTransport->Send(block, more_to_come, WaitEnd());
+  if (code == 10060) TimedOut();
+  if (code != 0) Fail(code, code == 10053 || code == 10054 || code == 10058);
+}
+
 bool TIdTCPConnection::ReadFromStack(std::optional<milliseconds> limit) {
-  if (!FSocket.Valid()) return false;
+  if (!Connected()) return false;
   const auto general_end = WaitEnd();
   const auto limit_end = limit ? Clock::now() + *limit : Clock::time_point::max();
   const bool limit_first = limit_end < general_end;
-  if (!WaitFor(FSocket.Get(), POLLIN, std::min(general_end, limit_end))) {
+  // Checked before waiting too: a server that always has a byte ready must still run out.
+  const auto end = std::min(general_end, limit_end);
+  char buffer[RecvBufferSize];
+  const TIdTransport::TReceived got = Clock::now() >= end
+                                          ? TIdTransport::TReceived{0, 10060}
+                                          : FTransport->Receive(buffer, sizeof buffer, end);
+  if (got.Error == 10060) {
     if (limit_first) throw EIdReadTimeout();
     TimedOut();
   }
-  char buffer[RecvBufferSize];
-  ssize_t n;
-  do {
-    n = ::recv(FSocket.Get(), buffer, sizeof buffer, 0);
-  } while (n < 0 && errno == EINTR);
-  if (n < 0) {
-    const int code = SocketErrorFromErrno(errno);
-    if (code == 10053 || code == 10058) {
+  if (got.Error != 0) {
+    if (got.Error == 10053 || got.Error == 10058) {
       Disconnect();
       if (!FInputBuffer.empty()) return false;
-      throw EIdSocketError(code);
     }
-    throw EIdSocketError(code);
+    throw EIdSocketError(got.Error);
   }
-  if (n == 0) {
+  if (got.Count == 0) {
     Disconnect();
     return false;
   }
-  const std::string_view block(buffer, static_cast<size_t>(n));
+  const std::string_view block(buffer, got.Count);
   if (Intercept != nullptr) Intercept->Receive(block);
   FInputBuffer.append(block);
   return true;
@@ -262,8 +296,8 @@ std::string TIdTCPConnection::ReadLn(std::optional<milliseconds> limit) {
 }
 
 void TIdTCPConnection::Disconnect() {
-  if (!FSocket.Valid()) return;
-  FSocket.ShutdownAndClose();
+  if (!Connected()) return;
+  FTransport->Close();
   if (Intercept != nullptr) Intercept->Disconnect();
 }
 

@@ -2,14 +2,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include <netinet/in.h>
-
 #include "net/intercept.h"
-#include "net/socket.h"
+#include "net/transport.h"
 
 namespace net {
 
@@ -24,8 +23,8 @@ void SetConversationLimit(std::chrono::milliseconds limit);
 constexpr std::chrono::milliseconds kDefaultWaitLimit{60000};
 constexpr std::chrono::milliseconds kDefaultConversationLimit{300000};
 
-// The TCP connection shared by the mail and web clients: lookup, connect, whole-block writes,
-// bounded reads into an input buffer, line reading, half-close then close. Every event goes to
+// The connection shared by the mail and web clients: connect, whole-block writes, bounded reads
+// into an input buffer, line reading, half-close then close, over a transport. Every event goes to
 // the intercept (the connection log) as it happens.
 class TIdTCPConnection {
  public:
@@ -41,13 +40,16 @@ class TIdTCPConnection {
   TIdTCPConnection(const TIdTCPConnection&) = delete;
   TIdTCPConnection& operator=(const TIdTCPConnection&) = delete;
 
+  // The bytes' way to the server and back; a TCP socket unless replaced (tests, fuzzing).
+  void SetTransport(std::unique_ptr<TIdTransport> transport) { FTransport = std::move(transport); }
+
   // Starts the overall deadline of one conversation.
   void StartConversation();
 
   // Resolves Host and connects. On failure the socket is closed, a disconnect is logged and
   // EIdSocketError is raised (EIdInvalidSocket when no socket can be had).
   void Connect();
-  bool Connected() const { return FSocket.Valid(); }
+  bool Connected() const { return FTransport->IsOpen(); }
 
   // Writes the whole block. more_to_come asks the stack to hold a small block back until the
   // next write, so a head and its body leave in one segment.
@@ -72,9 +74,8 @@ class TIdTCPConnection {
   std::chrono::steady_clock::time_point WaitEnd() const;
   void TimedOut();
   void Fail(int code, bool close);
-  in_addr Resolve();
 
-  TSocketHandle FSocket;
+  std::unique_ptr<TIdTransport> FTransport = std::make_unique<TIdSocketTransport>();
   std::string FInputBuffer;
   std::chrono::steady_clock::time_point FDeadline = std::chrono::steady_clock::time_point::max();
 };

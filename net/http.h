@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,11 @@ class TIdHTTP {
   TIdHTTP() = default;
   TIdHTTP(const TIdHTTP&) = delete;
   TIdHTTP& operator=(const TIdHTTP&) = delete;
+
+  // The bytes' way to the server; a TCP socket unless replaced (tests, fuzzing).
+  void SetTransport(std::unique_ptr<TIdTransport> transport) {
+    FConnection.SetTransport(std::move(transport));
+  }
 
   // The reply body for a 2xx reply without Location; any other outcome fails.
   std::string PostForm(const std::string& path, TIdMultiPartFormDataStream& body);

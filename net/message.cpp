@@ -1,10 +1,7 @@
 #include "net/message.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
 
 #include "net/base64.h"
@@ -38,51 +35,9 @@ std::string OneLine(std::string_view text) {
   return out;
 }
 
-class TIconv {
- public:
-  TIconv(const char* to, const char* from) : FHandle(iconv_open(to, from)) {}
-  ~TIconv() {
-    if (Valid()) iconv_close(FHandle);
-  }
-  TIconv(const TIconv&) = delete;
-  TIconv& operator=(const TIconv&) = delete;
-  bool Valid() const { return FHandle != reinterpret_cast<iconv_t>(-1); }
-
-  // Characters the target lacks become '?'.
-  std::string Convert(std::string_view in) {
-    std::string out;
-    std::array<char, 1024> buffer{};
-    char* src = const_cast<char*>(in.data());
-    size_t left = in.size();
-    while (left > 0) {
-      char* dst = buffer.data();
-      size_t room = buffer.size();
-      const size_t rc = iconv(FHandle, &src, &left, &dst, &room);
-      out.append(buffer.data(), buffer.size() - room);
-      if (rc != static_cast<size_t>(-1) || errno == E2BIG) continue;
-      // Skip one UTF-8 character.
-      size_t skip = 1;
-      while (skip < left && (static_cast<unsigned char>(src[skip]) & 0xC0) == 0x80) ++skip;
-      src += skip;
-      left -= skip;
-      out.push_back('?');
-    }
-    char* dst = buffer.data();
-    size_t room = buffer.size();
-    iconv(FHandle, nullptr, nullptr, &dst, &room);
-    out.append(buffer.data(), buffer.size() - room);
-    return out;
-  }
-
- private:
-  iconv_t FHandle;
-};
-
 std::string ToIso2022Jp(std::string_view ansi) {
   const std::string utf8 = platform::AnsiToUtf8(ansi, 932);
-  TIconv converter("ISO-2022-JP", "UTF-8");
-  if (!converter.Valid()) return std::string(ansi);
-  return converter.Convert(utf8);
+  return platform::Utf8ToCharset(utf8, "ISO-2022-JP");
 }
 
 std::string DateValue(const platform::LocalDateTime& now) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,11 @@ class TIdSMTP {
   // The connection log; it must outlive the client, which logs the closing of a connection
   // still open when it is destroyed.
   TIdConnectionIntercept* Intercept = nullptr;
+
+  // The bytes' way to the server; a TCP socket unless replaced (tests, fuzzing).
+  void SetTransport(std::unique_ptr<TIdTransport> transport) {
+    FConnection.SetTransport(std::move(transport));
+  }
 
   // Fails with the connection's or the server's error; the connection is then closed.
   void Connect();

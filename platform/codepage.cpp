@@ -6,7 +6,11 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <utility>
+
+#include "platform/utf8.h"
 
 namespace platform {
 namespace {
@@ -82,17 +86,6 @@ class Iconv {
   iconv_t FHandle;
 };
 
-// The bytes of the one UTF-8 character at the start of `text` (1 for a byte that starts none).
-size_t Utf8CharLength(std::string_view text) {
-  const auto lead = static_cast<unsigned char>(text.front());
-  size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-  while (length > 1 &&
-         (length > text.size() || (static_cast<unsigned char>(text[length - 1]) & 0xC0) != 0x80)) {
-    --length;
-  }
-  return length;
-}
-
 // Writes out what the conversion holds back (1258 keeps a letter until it sees whether a tone
 // mark follows) and returns it to its initial state.
 void Flush(iconv_t cd, std::string& out) {
@@ -103,16 +96,71 @@ void Flush(iconv_t cd, std::string& out) {
   out.append(buffer.data(), buffer.size() - dst_left);
 }
 
-// One conversion through iconv; an input sequence the target lacks, or an invalid one, gives '?'
-// and conversion goes on after it.
+bool IsSingleByte(int code_page) {
+  return code_page != 932 && code_page != 936 && code_page != 949 && code_page != 950;
+}
+
+// The bytes that a single-byte code page leaves undefined, found by asking iconv once per page.
+using TUndefinedBytes = std::array<bool, 256>;
+
+TUndefinedBytes FindUndefinedBytes(const std::string& charset) {
+  TUndefinedBytes undefined{};
+  for (int b = 0x80; b <= 0xFF; ++b) {
+    const Iconv cd("UTF-8", charset);
+    if (!cd) return {};
+    char in = static_cast<char>(b);
+    std::array<char, 16> buffer{};
+    char* src = &in;
+    size_t src_left = 1;
+    char* dst = buffer.data();
+    size_t dst_left = buffer.size();
+    undefined[b] = iconv(cd.Get(), &src, &src_left, &dst, &dst_left) == static_cast<size_t>(-1);
+  }
+  return undefined;
+}
+
+const TUndefinedBytes& UndefinedBytes(int code_page) {
+  static std::mutex lock;
+  static std::map<int, TUndefinedBytes> pages;
+  const std::lock_guard guard(lock);
+  auto found = pages.find(code_page);
+  if (found == pages.end()) {
+    found = pages.emplace(code_page, FindUndefinedBytes(CodePageCharset(code_page))).first;
+  }
+  return found->second;
+}
+
+// Windows gives a byte that its single-byte code page leaves undefined a Unicode character of
+// its own, so that it survives the trip to Unicode and back: 0x80-0x9F become the C1 control
+// characters of the same number; the few from 0xA0 up take a private-use character, U+F700 plus
+// the byte.
+constexpr char32_t kPrivateUndefined = 0xF700;
+
+char32_t UndefinedByteCharacter(unsigned char b) {
+  return b < 0xA0 ? char32_t{b} : kPrivateUndefined + b;
+}
+
+// The undefined byte that stands for `cp` in the code page, or -1.
+int UndefinedByteOf(char32_t cp, const TUndefinedBytes& undefined) {
+  int b = -1;
+  if (cp >= 0x80 && cp < 0xA0) b = static_cast<int>(cp);
+  if (cp >= kPrivateUndefined + 0xA0 && cp <= kPrivateUndefined + 0xFF) {
+    b = static_cast<int>(cp - kPrivateUndefined);
+  }
+  return b >= 0 && undefined[static_cast<size_t>(b)] ? b : -1;
+}
+
+// One conversion through iconv. An input sequence the target lacks, or an invalid one, gives
+// '?' and conversion goes on after it, having taken only that sequence's bytes. With
+// `undefined`, the undefined bytes of a single-byte code page travel as the characters above.
 std::string Convert(std::string_view in, const std::string& from, const std::string& to,
-                    bool from_utf8) {
+                    bool from_utf8, const TUndefinedBytes* undefined = nullptr) {
   std::string out;
   const Iconv cd(to, from);
   if (!cd) {
     // An unknown code page cannot convert anything: keep ASCII, replace each other character.
     while (!in.empty()) {
-      const size_t length = from_utf8 ? Utf8CharLength(in) : 1;
+      const size_t length = from_utf8 ? ReadUtf8(in).Length : 1;
       out.push_back(static_cast<unsigned char>(in.front()) < 0x80 ? in.front() : '?');
       in.remove_prefix(length);
     }
@@ -127,10 +175,20 @@ std::string Convert(std::string_view in, const std::string& from, const std::str
     const size_t rc = iconv(cd.Get(), &src, &src_left, &dst, &dst_left);
     out.append(buffer.data(), buffer.size() - dst_left);
     if (rc != static_cast<size_t>(-1) || errno == E2BIG) continue;
-    // EILSEQ or EINVAL: what was held back stands before the '?' that takes the character's place.
+    // EILSEQ or EINVAL: what was held back stands before what takes the character's place.
     Flush(cd.Get(), out);
-    out.push_back('?');
-    const size_t skip = from_utf8 ? Utf8CharLength(std::string_view(src, src_left)) : 1;
+    size_t skip = 1;
+    std::string replacement = "?";
+    if (from_utf8) {
+      const TUtf8Char c = ReadUtf8(std::string_view(src, src_left));
+      skip = c.Length;
+      const int b = c.Valid && undefined != nullptr ? UndefinedByteOf(c.CodePoint, *undefined) : -1;
+      if (b >= 0) replacement = std::string(1, static_cast<char>(b));
+    } else if (const auto b = static_cast<unsigned char>(*src); undefined && (*undefined)[b]) {
+      replacement.clear();
+      AppendUtf8(replacement, UndefinedByteCharacter(b));
+    }
+    out += replacement;
     src += skip;
     src_left -= skip;
   }
@@ -194,12 +252,18 @@ std::string CodePageCharset(int code_page) {
 
 std::string AnsiToUtf8(std::string_view ansi, int code_page) {
   if (IsAscii(ansi)) return std::string(ansi);
-  return Convert(ansi, CodePageCharset(code_page), "UTF-8", false);
+  return Convert(ansi, CodePageCharset(code_page), "UTF-8", false,
+                 IsSingleByte(code_page) ? &UndefinedBytes(code_page) : nullptr);
 }
 
 std::string Utf8ToAnsi(std::string_view utf8, int code_page) {
   if (IsAscii(utf8)) return std::string(utf8);
-  return Convert(utf8, "UTF-8", CodePageCharset(code_page), true);
+  return Convert(utf8, "UTF-8", CodePageCharset(code_page), true,
+                 IsSingleByte(code_page) ? &UndefinedBytes(code_page) : nullptr);
+}
+
+std::string Utf8ToCharset(std::string_view utf8, const std::string& charset) {
+  return Convert(utf8, "UTF-8", charset, true);
 }
 
 std::string AnsiToUtf8(std::string_view ansi) { return AnsiToUtf8(ansi, AnsiCodePage()); }

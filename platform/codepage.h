@@ -23,10 +23,14 @@ int AnsiCodePage();
 std::string CodePageCharset(int code_page);
 
 // Conversions between the program's 8-bit text and UTF-8. A character that the code page lacks
-// becomes '?', as on Windows; an invalid input sequence becomes '?' too.
+// becomes '?', as on Windows; an invalid input sequence becomes '?' too, and costs only its own
+// bytes. A byte that a single-byte code page leaves undefined comes back as it was written.
 std::string AnsiToUtf8(std::string_view ansi);
 std::string Utf8ToAnsi(std::string_view utf8);
 std::string AnsiToUtf8(std::string_view ansi, int code_page);
 std::string Utf8ToAnsi(std::string_view utf8, int code_page);
+
+// UTF-8 to any iconv character set by the same rules ("ISO-2022-JP", ...).
+std::string Utf8ToCharset(std::string_view utf8, const std::string& charset);
 
 }  // namespace platform

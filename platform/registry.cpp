@@ -1,16 +1,17 @@
 #include "platform/registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
-#include <locale.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <wctype.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <thread>
 #include <unordered_map>
@@ -18,6 +19,7 @@
 
 #include "platform/codepage.h"
 #include "platform/user_folders.h"
+#include "platform/utf8.h"
 
 namespace platform {
 namespace {
@@ -56,69 +58,8 @@ class TFileHandle {
   int FFd;
 };
 
-// A locale object for case folding, released at exit.
-class TFoldLocale {
- public:
-  TFoldLocale() : FLocale(newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0))) {}
-  ~TFoldLocale() {
-    if (FLocale != static_cast<locale_t>(0)) freelocale(FLocale);
-  }
-  TFoldLocale(const TFoldLocale&) = delete;
-  TFoldLocale& operator=(const TFoldLocale&) = delete;
-
-  wint_t Upper(wint_t c) const {
-    if (FLocale != static_cast<locale_t>(0)) return towupper_l(c, FLocale);
-    return c < 0x80 ? static_cast<wint_t>(std::toupper(static_cast<int>(c))) : c;
-  }
-
- private:
-  locale_t FLocale;
-};
-
-void AppendUtf8(std::string& Out, char32_t c) {
-  if (c < 0x80) {
-    Out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    Out += static_cast<char>(0xC0 | (c >> 6));
-    Out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    Out += static_cast<char>(0xE0 | (c >> 12));
-    Out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    Out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    Out += static_cast<char>(0xF0 | (c >> 18));
-    Out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    Out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    Out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// Upper-cases every letter of a UTF-8 name, not only ASCII, as the registry compares names.
-std::string Fold(const std::string& Utf8) {
-  static const TFoldLocale locale;
-  std::string out;
-  std::size_t i = 0;
-  while (i < Utf8.size()) {
-    const unsigned char b = static_cast<unsigned char>(Utf8[i]);
-    int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
-    char32_t c = extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : extra == 3 ? (b & 0x07) : b;
-    bool valid = extra >= 0 && i + extra < Utf8.size();
-    for (int k = 1; valid && k <= extra; ++k) {
-      const unsigned char t = static_cast<unsigned char>(Utf8[i + k]);
-      if ((t & 0xC0) != 0x80) valid = false;
-      c = (c << 6) | (t & 0x3F);
-    }
-    if (!valid) {
-      out += Utf8[i++];
-      continue;
-    }
-    AppendUtf8(out, static_cast<char32_t>(locale.Upper(static_cast<wint_t>(c))));
-    i += extra + 1;
-  }
-  return out;
-}
-
-bool SameName(const std::string& A, const std::string& B) { return Fold(A) == Fold(B); }
+// Names compare as the store compares logins, so both find the same user.
+bool SameName(const std::string& A, const std::string& B) { return FoldCase(A) == FoldCase(B); }
 
 struct TValue {
   std::string Name;  // UTF-8
@@ -135,7 +76,7 @@ struct TKey {
 std::string FoldedPath(const TKeyPath& Path) {
   std::string folded;
   for (const std::string& name : Path) {
-    const std::string f = Fold(name);
+    const std::string f = FoldCase(name);
     folded += std::to_string(f.size());
     folded += ':';
     folded += f;
@@ -368,6 +309,40 @@ void Save(const std::string& File, const THive& Hive) {
   if (dir.Valid()) ::fsync(dir.Get());
 }
 
+// Whether `Name` is one of the temporary files Save makes beside `File` (mkstemp's six letters or
+// digits after "<file>.") and holds what it writes, the start of a settings file or nothing yet.
+bool IsLeftover(const std::string& Folder, const std::string& Base, const std::string& Name) {
+  if (Name.size() != Base.size() + 7 || Name.compare(0, Base.size() + 1, Base + ".") != 0) {
+    return false;
+  }
+  for (std::size_t i = Base.size() + 1; i < Name.size(); ++i) {
+    if (!std::isalnum(static_cast<unsigned char>(Name[i]))) return false;
+  }
+  TFileHandle fd(::open((Folder + "/" + Name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat st {};
+  if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  char start[kHeader.size()];
+  const ssize_t got = ::read(fd.Get(), start, sizeof start);
+  return got >= 0 && std::string_view(start, static_cast<std::size_t>(got)) ==
+                         kHeader.substr(0, static_cast<std::size_t>(got));
+}
+
+// Removes the temporary files of copies that died while saving. Called under the write lock:
+// every copy makes its temporary file only while it holds the lock, so none of these is still
+// being written.
+void RemoveLeftovers(const std::string& File) {
+  const std::string folder = Folder(File);
+  const auto slash = File.rfind('/');
+  const std::string base = slash == std::string::npos ? File : File.substr(slash + 1);
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  if (!dir) return;
+  std::vector<std::string> leftovers;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (IsLeftover(folder, base, entry->d_name)) leftovers.emplace_back(entry->d_name);
+  }
+  for (const std::string& name : leftovers) ::unlink((folder + "/" + name).c_str());
+}
+
 // Holds the lock that serializes read-modify-write between copies of the program. A copy that
 // holds it for longer than Timeout (stopped, or stuck on a hung disk) makes the write fail
 // rather than freeze this one.
@@ -386,6 +361,7 @@ class TWriteLock {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    RemoveLeftovers(File);
   }
 
  private:

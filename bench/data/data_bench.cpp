@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "data/casefold.h"
+#include "platform/utf8.h"
 #include "data/md5.h"
 #include "data/quillby_data.h"
 #include "data/store_file.h"
@@ -66,8 +66,8 @@ struct Store {
       const std::string full_name = "Account Holder " + std::to_string(i);
       const std::string login = "User" + std::to_string(i);
       const std::string digest = MD5Hex("pw" + std::to_string(i));
-      const std::string login_key = FoldCase(login);
-      const std::string name_key = FoldCase(full_name);
+      const std::string login_key = platform::FoldCase(login);
+      const std::string name_key = platform::FoldCase(full_name);
       sqlite3_bind_text(user, 1, full_name.c_str(), -1, SQLITE_TRANSIENT);
       sqlite3_bind_text(user, 2, login.c_str(), -1, SQLITE_TRANSIENT);
       sqlite3_bind_text(user, 3, digest.c_str(), -1, SQLITE_TRANSIENT);

@@ -16,6 +16,7 @@
 
 #include "data/md5.h"
 #include "platform/executable_path.h"
+#include "platform/registry.h"
 #include "store_fixture.h"
 
 namespace {
@@ -132,6 +133,31 @@ TEST_F(StoreTest, LookupsIgnoreTheCaseOfEveryLetterAndTakeTextAsData) {
     EXPECT_FALSE(data.LoginExists(std::string(c.typed).substr(1))) << c.stored;
     EXPECT_FALSE(data.LoginExists("%")) << c.stored;
     EXPECT_FALSE(data.LoginExists("_")) << c.stored;
+  }
+}
+
+TEST_F(StoreTest, TheStoreAndTheSettingsFileFindTheSameNames) {
+  // A remembered password belongs to the user the store signs in, so both compare names alike.
+  const struct {
+    const char* locale;
+    const char* stored;
+    const char* typed;
+  } cases[] = {
+      {"el_GR", "\xF3\xEF\xF6\xEF\xF2", "\xD3\xCF\xD6\xCF\xD3"},  // σοφος, ΣΟΦΟΣ
+      {"tr_TR", "\xDDnci", "inci"},                               // İnci, inci
+      {"en_US", "\xC9lodie", "\xE9LODIE"},                        // Élodie, éLODIE
+  };
+  for (const auto& c : cases) {
+    platform::SetLocaleProvider([&] { return std::string(c.locale); });
+    TempFolder folder;
+    CreateStoreFile(folder / "quillby.mdb");
+    TQuillbyData data(folder / "quillby");
+    data.CreateUser("Name", c.stored, "pw");
+    platform::TRegistry registry(folder / "registry");
+    ASSERT_TRUE(registry.OpenKey({"Software", "Quillby", "Logins", c.stored}, true));
+
+    EXPECT_TRUE(data.LoginExists(c.typed)) << c.locale;
+    EXPECT_TRUE(registry.KeyExists({"Software", "Quillby", "Logins", c.typed})) << c.locale;
   }
 }
 
@@ -305,6 +331,8 @@ TEST_F(StoreTest, ARefusedOverlongValueNamesItsColumnAndLeavesNoRow) {
 
   std::string accented;
   for (int i = 0; i < 15; ++i) accented += "\xe9";
+  // A NUL must not stop the counting short.
+  const std::string nul_long = std::string("a\0", 2) + std::string(10238, 'x');
   const struct {
     const char* column;
     std::string full_name, login;
@@ -316,6 +344,9 @@ TEST_F(StoreTest, ARefusedOverlongValueNamesItsColumnAndLeavesNoRow) {
       {"LOGIN", "Too long", accented + "\xe9", true},
       {"FULLNAME", std::string(50, 'f'), "f50", false},
       {"FULLNAME", std::string(51, 'f'), "f51", true},
+      {"LOGIN", "Ok", std::string("n\0l", 3), false},
+      {"LOGIN", "Too long", nul_long, true},
+      {"FULLNAME", nul_long, "fnul", true},
   };
   int expected_rows = 1;
   for (const auto& c : users) {
@@ -345,14 +376,16 @@ TEST_F(StoreTest, ARefusedOverlongValueNamesItsColumnAndLeavesNoRow) {
                      {"BESTPHONE", 14}, {"BESTTIME", 50}, {"DEBTAMOUNT", 25}};
   int appended = 0;
   for (size_t i = 0; i < std::size(counselling); ++i) {
-    for (int width : {counselling[i].width, counselling[i].width + 1}) {
+    const int width = counselling[i].width;
+    for (const std::string& value :
+         {std::string(width, 'v'), std::string(width + 1, 'v'), nul_long}) {
       std::string values[6] = {"n", "e", "z", "p", "t", "d"};
-      values[i] = std::string(width, 'v');
+      values[i] = value;
       auto add = [&] {
         data.AddCounselling(0, values[0], values[1], std::string(5000, 's'), values[2], values[3],
                             values[4], values[5]);
       };
-      if (width == counselling[i].width) {
+      if (value.size() == static_cast<size_t>(counselling[i].width)) {
         add();
         ++appended;
       } else {
@@ -437,31 +470,45 @@ int AsUnprivileged(const std::function<int()>& check) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 101;
 }
 
-TEST_F(StoreTest, AReadOnlyFileIsReadButRefusesWritesWithAMessage) {
+TEST_F(StoreTest, AReadOnlyFileOrFolderIsReadButRefusesWritesNamingWhatIsReadOnly) {
   {
     TQuillbyData data(Executable());
     data.CreateUser("Eve", "eve", "pw");
   }
-  ASSERT_EQ(chmod(FFolder.Path().c_str(), 0755), 0);
-  ASSERT_EQ(chmod(Store().c_str(), 0444), 0);
-  const int failures = AsUnprivileged([&] {
-    int failed = 0;
-    TQuillbyData data(Executable());
-    if (!data.VerifyLogin("eve", "pw")) ++failed;
-    std::string message;
-    try {
-      data.CreateUser("Fay", "fay", "pw");
-      ++failed;
-    } catch (const EDatabaseError& e) {
-      message = e.Message();
-    }
-    if (message.find("\"" + Store() + "\"") == std::string::npos) ++failed;
-    if (message.find("read-only") == std::string::npos) ++failed;
-    if (data.CurrentUserId() == 0) ++failed;
-    return failed;
-  });
-  EXPECT_EQ(failures, 0);
-  EXPECT_EQ(Count(Store(), "Users"), "1");
+  const std::string file = "\"" + Store() + "\"";
+  const std::string folder = "\"" + FFolder.Path() + "\"";
+  const struct {
+    mode_t file_mode, folder_mode;
+    std::string blamed, not_blamed;
+  } cases[] = {
+      {0444, 0755, "store file " + file + " is read-only", "folder"},
+      // SQLite writes its journal beside the file, so a writable file in a read-only folder
+      // cannot be written either; the file is not to blame.
+      {0666, 0555, "its folder " + folder + " is read-only", file + " is read-only"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(chmod(FFolder.Path().c_str(), c.folder_mode), 0);
+    ASSERT_EQ(chmod(Store().c_str(), c.file_mode), 0);
+    const int failures = AsUnprivileged([&] {
+      int failed = 0;
+      TQuillbyData data(Executable());
+      if (!data.VerifyLogin("eve", "pw")) ++failed;
+      std::string message;
+      try {
+        data.CreateUser("Fay", "fay", "pw");
+        ++failed;
+      } catch (const EDatabaseError& e) {
+        message = e.Message();
+      }
+      if (message.find(c.blamed) == std::string::npos) ++failed;
+      if (message.find(c.not_blamed) != std::string::npos) ++failed;
+      if (data.CurrentUserId() == 0) ++failed;
+      return failed;
+    });
+    EXPECT_EQ(failures, 0) << c.blamed;
+    ASSERT_EQ(chmod(FFolder.Path().c_str(), 0700), 0);
+    EXPECT_EQ(Count(Store(), "Users"), "1");
+  }
 }
 
 TEST_F(StoreTest, TwoCopiesShareTheFile) {

@@ -226,6 +226,11 @@ TEST_F(SmtpTest, ConnectionFailures) {
 
 // With no descriptor to be had, the connect fails as a failed attempt: one disconnect entry.
 TEST_F(SmtpTest, NoSocketCanBeCreated) {
+#ifdef QUILLBY_SANITIZED
+  // UBSan's vptr check opens a file to test a pointer; with every descriptor taken it reports a
+  // false "invalid vptr" and ends the program. Nothing else is skipped in the sanitizer build.
+  GTEST_SKIP() << "the sanitizer itself needs a free file descriptor";
+#endif
   Configure(UnusedPort());
   net::TIdLogFile log;
   log.Filename = "QybSmtp.log";
@@ -545,4 +550,31 @@ TEST_F(SmtpTest, LogWriteFailureFailsTheConnect) {
 }
 
 }  // namespace
+TEST_F(SmtpTest, AConversationFromMemoryIsTheSameWhateverBlocksTheRepliesComeIn) {
+  const std::string replies =
+      "220 mail.example ready\r\n250-mail.example\r\n250 AUTH LOGIN\r\n334 VXNlcm5hbWU6\r\n"
+      "334 UGFzc3dvcmQ6\r\n235 ok\r\n250 reset\r\n250 ok\r\n250 ok\r\n250 ok\r\n354 go on\r\n"
+      "250 queued\r\n";
+  std::string first;
+  for (const size_t block : {replies.size(), size_t{7}, size_t{1}}) {
+    net::TIdSMTP smtp;
+    smtp.Username = "desktop@quillby.example";
+    smtp.Password = "qb2026";
+    auto transport = std::make_unique<net::TIdMemoryTransport>(replies, block);
+    const net::TIdMemoryTransport& peer = *transport;
+    smtp.SetTransport(std::move(transport));
+    net::TIdMessage message;
+    Fill(message);
+    message.UseNowForDate = false;  // the same bytes every time
+    smtp.Connect();
+    ASSERT_TRUE(smtp.Authenticate()) << block;
+    smtp.Send(message);
+    EXPECT_EQ(smtp.LastCmdResultText(), std::vector<std::string>{"queued"}) << block;
+    smtp.Disconnect();
+    EXPECT_NE(peer.Sent.find("RCPT TO:<manager@quillby.example>\r\n"), std::string::npos);
+    if (first.empty()) first = peer.Sent;
+    EXPECT_EQ(peer.Sent, first) << block;
+  }
+}
+
 }  // namespace nettest

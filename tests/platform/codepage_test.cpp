@@ -60,14 +60,19 @@ TEST_F(CodePageTest, MissingCharactersBecomeQuestionMarks) {
   } cases[] = {
       {true, 1252, "a\xE6\x97\xA5z", "a?z"},  // a日z
       {true, 1252, "a\xFFz", "a?z"},          // not UTF-8
+      // An invalid sequence costs only its own bytes, never the character after it.
+      {true, 1250, "\xF2\x75\xBF", "?u?"},
+      {true, 1252, "\xE2\x41\x80", "?A?"},
+      {true, 1252, "\xE2\x82\x41", "?A"},
+      {true, 932, "\xF0\x9F\x41", "?A"},
       {true, 1252, "plain", "plain"},
       {true, 9999, "a\xC3\xA9z", "a?z"},  // a code page the system lacks
       // 1258 holds a letter back to join it with a following tone mark; a byte the code page
       // leaves undefined must not swallow it.
-      {false, 1258, "a\x81z", "a?z"},
-      {false, 1258, "az\x81", "az?"},
-      {false, 1258, "a\xEC\x81", "\xC3\xA1?"},  // a + combining acute, then undefined
-      {false, 932, "a\x82", "a?"},              // a lead byte without its second byte
+      {false, 1258, "a\x81z", "a\xC2\x81z"},
+      {false, 1258, "az\x81", "az\xC2\x81"},
+      {false, 1258, "a\xEC\x81", "\xC3\xA1\xC2\x81"},  // a + combining acute, then undefined
+      {false, 932, "a\x82", "a?"},                     // a lead byte without its second byte
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.to_ansi ? platform::Utf8ToAnsi(c.in, c.code_page)
@@ -75,6 +80,22 @@ TEST_F(CodePageTest, MissingCharactersBecomeQuestionMarks) {
               c.out)
         << c.code_page << " " << c.in;
   }
+}
+
+TEST_F(CodePageTest, EveryByteOfASingleBytePageComesBackAsWritten) {
+  // Bytes the page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D of 1252, ...) travel as
+  // characters of their own instead of "?".
+  std::string every;
+  for (int b = 1; b < 256; ++b) every.push_back(static_cast<char>(b));
+  for (const int code_page : {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257}) {
+    const std::string utf8 = platform::AnsiToUtf8(every, code_page);
+    EXPECT_EQ(utf8.find('?'), every.find('?')) << code_page;
+    EXPECT_EQ(platform::Utf8ToAnsi(utf8, code_page), every) << code_page;
+  }
+  EXPECT_EQ(platform::AnsiToUtf8("\x81\x8D\x8F\x90\x9D", 1252),
+            "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D");
+  // A character standing for an undefined byte is only taken back where that byte is undefined.
+  EXPECT_EQ(platform::Utf8ToAnsi("\xC2\x81\xC2\x80", 1252), "\x81?");
 }
 
 TEST_F(CodePageTest, DefaultConversionFollowsTheLocale) {

@@ -8,12 +8,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "tests/environment.h"
@@ -311,25 +313,53 @@ TEST_F(RegistryTest, TwoCopiesWritingAtOnceLoseNothing) {
   }
 }
 
+// The files in the settings folder other than the file and its lock.
+std::vector<std::string> Others(const std::string& Folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(Folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name != "registry" && name != "registry.lock") names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void Plant(const std::string& Path, const std::string& Text) {
+  std::ofstream out(Path, std::ios::binary);
+  out << Text;
+}
+
 TEST_F(RegistryTest, RewritesLeaveOnlyCompleteFiles) {
   Remember("alice", "A");
-  // A temporary file left by a copy of the program that died mid-write changes nothing.
-  {
-    std::ofstream out(File() + ".Xq12ab", std::ios::binary);
-    out << "Quillby registry 1\nkey =Soft";
-  }
+  // Temporary files left by copies of the program killed mid-write change nothing and are
+  // cleared by the next change; files that are not such leftovers stay.
+  const std::string folder = FFolder + "/config/Quillby";
+  Plant(File() + ".Xq12ab", "Quillby registry 1\nkey =Soft");
+  Plant(File() + ".Zz0000", "");
+  Plant(File() + ".backup", "my own notes");
+  Plant(File() + ".old", "Quillby registry 1\n");
   Remember("bob", "B");
   EXPECT_EQ(Remembered("alice"), "A");
   EXPECT_EQ(Remembered("bob"), "B");
-  std::size_t temporaries = 0;
-  for (const auto& entry : fs::directory_iterator(FFolder + "/config/Quillby")) {
-    const std::string name = entry.path().filename().string();
-    if (name != "registry" && name != "registry.lock") ++temporaries;
-  }
-  EXPECT_EQ(temporaries, 1u) << "only the dead copy's file may remain";
+  EXPECT_EQ(Others(folder), (std::vector<std::string>{"registry.backup", "registry.old"}));
   struct stat st {};
   ASSERT_EQ(stat(File().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(RegistryTest, ATemporaryFileIsLeftAloneWhileAnotherCopyHoldsTheLock) {
+  Remember("alice", "A");
+  const std::string folder = FFolder + "/config/Quillby";
+  // The copy holding the lock is writing this one.
+  Plant(File() + ".Wr1tng", "Quillby registry 1\n");
+  const int held = open((File() + ".lock").c_str(), O_RDWR);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  TRegistry registry;
+  registry.SetLockTimeout(std::chrono::milliseconds(50));
+  EXPECT_FALSE(registry.OpenKey(Login("bob"), true));
+  EXPECT_EQ(Others(folder), std::vector<std::string>{"registry.Wr1tng"});
+  close(held);
 }
 
 }  // namespace
