@@ -16,5 +16,6 @@ cmake -S "$top" -B "$sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLA
 cmake --build "$sanitize" -j2
 (cd "$sanitize" &&
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    LSAN_OPTIONS="suppressions=$top/tools/lsan.supp" \
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 600)
 "$top/tools/fuzz.sh"
