@@ -33,12 +33,7 @@ class EndToEndTest : public ::testing::Test {
     ASSERT_TRUE(QFile::copy(QUILLBY_EXECUTABLE, FProgram));
     CreateStoreFile(FFolder.filePath("quillby.mdb").toStdString());
 
-    FEnvironment = QProcessEnvironment::systemEnvironment();
-    FEnvironment.insert("DISPLAY", FXvfb.Display());
-    FEnvironment.remove("QT_QPA_PLATFORM");
-    FEnvironment.remove("WAYLAND_DISPLAY");
-    FEnvironment.insert("XDG_CONFIG_HOME", FFolder.filePath("config"));
-    FEnvironment.insert("HOME", FHome.path());
+    FEnvironment = ProgramEnvironment(FXvfb.Display(), FFolder.filePath("config"), FHome.path());
 
     // The stand-in on the build's own ports, which are this namespace's alone.
     FService.setProcessChannelMode(QProcess::MergedChannels);
@@ -96,11 +91,7 @@ class EndToEndTest : public ::testing::Test {
 
 TEST_F(EndToEndTest, EveryFeatureAgainstTheServiceStandIn) {
   FXdo = TXdo(FEnvironment);
-  FQuillby.setProcessEnvironment(FEnvironment);
-  FQuillby.setWorkingDirectory(FWork.path());
-  FQuillby.setProcessChannelMode(QProcess::ForwardedChannels);
-  FQuillby.start(FProgram, {});
-  ASSERT_TRUE(FQuillby.waitForStarted(10000));
+  ASSERT_TRUE(StartProgram(FQuillby, FProgram, FEnvironment, FWork.path()));
 
   // A new account: Create Account is one Shift+Tab before the username box.
   ASSERT_TRUE(Focused("Login")) << "the login dialog never showed";

@@ -30,12 +30,8 @@ class ExecutableTest : public ::testing::Test {
     CreateStoreFile(FFolder.filePath("quillby.mdb").toStdString());
     TQuillbyData(FProgram.toStdString()).CreateUser("Ann Example", "ann", "secret");
 
-    FEnvironment = QProcessEnvironment::systemEnvironment();
-    FEnvironment.insert("DISPLAY", FXvfb.Display());
-    FEnvironment.remove("QT_QPA_PLATFORM");
-    FEnvironment.remove("WAYLAND_DISPLAY");
-    FEnvironment.insert("XDG_CONFIG_HOME", FFolder.filePath("config"));
-    FEnvironment.insert("HOME", FElsewhere.path());
+    FEnvironment =
+        ProgramEnvironment(FXvfb.Display(), FFolder.filePath("config"), FElsewhere.path());
   }
 
   void TearDown() override {
@@ -60,11 +56,7 @@ class ExecutableTest : public ::testing::Test {
 };
 
 TEST_F(ExecutableTest, SignsInAndCalculatesThroughTheKeyboard) {
-  FQuillby.setProcessEnvironment(FEnvironment);
-  FQuillby.setWorkingDirectory(FElsewhere.path());
-  FQuillby.setProcessChannelMode(QProcess::ForwardedChannels);
-  FQuillby.start(FProgram, {});
-  ASSERT_TRUE(FQuillby.waitForStarted(10000));
+  ASSERT_TRUE(StartProgram(FQuillby, FProgram, FEnvironment, FElsewhere.path()));
 
   ASSERT_TRUE(WindowFocused("Login")) << "the login dialog never showed";
   // The focus starts in the username box.

@@ -58,6 +58,29 @@ class TXvfb {
   QString FDisplay;
 };
 
+// The environment of a program under test on that display: X11 only, with a settings folder and
+// a home of the test's own, never the user's.
+inline QProcessEnvironment ProgramEnvironment(const QString& Display, const QString& ConfigHome,
+                                              const QString& Home) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("DISPLAY", Display);
+  environment.remove("QT_QPA_PLATFORM");
+  environment.remove("WAYLAND_DISPLAY");
+  environment.insert("XDG_CONFIG_HOME", ConfigHome);
+  environment.insert("HOME", Home);
+  return environment;
+}
+
+// Starts the program in that environment and working directory; true once it runs.
+inline bool StartProgram(QProcess& Process, const QString& Program,
+                         const QProcessEnvironment& Environment, const QString& WorkingDirectory) {
+  Process.setProcessEnvironment(Environment);
+  Process.setWorkingDirectory(WorkingDirectory);
+  Process.setProcessChannelMode(QProcess::ForwardedChannels);
+  Process.start(Program, {});
+  return Process.waitForStarted(10000);
+}
+
 // xdotool on a display, with the environment the program under test runs in.
 class TXdo {
  public:
