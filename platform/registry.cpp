@@ -278,6 +278,20 @@ std::string Folder(const std::string& File) {
   return slash == std::string::npos ? "." : slash == 0 ? "/" : File.substr(0, slash);
 }
 
+std::string BaseName(const std::string& File) {
+  const auto slash = File.rfind('/');
+  return slash == std::string::npos ? File : File.substr(slash + 1);
+}
+
+// The temporary files Save makes beside the file are hidden and carry the program's own mark,
+// a name no person gives a file: a "registry.backup" or "registry.broken" of the user's own is
+// never taken for one.
+constexpr std::string_view kTemporaryMark = ".quillby-tmp.";
+
+std::string TemporaryPrefix(const std::string& File) {
+  return Folder(File) + "/." + BaseName(File) + std::string(kTemporaryMark);
+}
+
 bool WriteAll(int Fd, const std::string& Text) {
   std::size_t done = 0;
   while (done < Text.size()) {
@@ -295,8 +309,8 @@ bool WriteAll(int Fd, const std::string& Text) {
 // a crash at any point leaves either the old or the new file.
 void Save(const std::string& File, const THive& Hive) {
   const std::string folder = Folder(File);
-  std::string temp = File + ".XXXXXX";
-  TFileHandle fd(::mkstemp(temp.data()));
+  std::string temp = TemporaryPrefix(File) + "XXXXXX";
+  TFileHandle fd(::mkostemp(temp.data(), O_CLOEXEC));
   if (!fd.Valid()) throw TWriteFailure{std::strerror(errno)};
   const std::string text = Serialize(Hive);
   if (::fchmod(fd.Get(), 0600) != 0 || !WriteAll(fd.Get(), text) || ::fsync(fd.Get()) != 0 ||
@@ -309,13 +323,15 @@ void Save(const std::string& File, const THive& Hive) {
   if (dir.Valid()) ::fsync(dir.Get());
 }
 
-// Whether `Name` is one of the temporary files Save makes beside `File` (mkstemp's six letters or
-// digits after "<file>.") and holds what it writes, the start of a settings file or nothing yet.
+// Whether `Name` is one of the temporary files Save makes beside `File` (its mark, then
+// mkostemp's six letters or digits) and holds what it writes, the start of a settings file or
+// nothing yet.
 bool IsLeftover(const std::string& Folder, const std::string& Base, const std::string& Name) {
-  if (Name.size() != Base.size() + 7 || Name.compare(0, Base.size() + 1, Base + ".") != 0) {
+  const std::string prefix = "." + Base + std::string(kTemporaryMark);
+  if (Name.size() != prefix.size() + 6 || Name.compare(0, prefix.size(), prefix) != 0) {
     return false;
   }
-  for (std::size_t i = Base.size() + 1; i < Name.size(); ++i) {
+  for (std::size_t i = prefix.size(); i < Name.size(); ++i) {
     if (!std::isalnum(static_cast<unsigned char>(Name[i]))) return false;
   }
   TFileHandle fd(::open((Folder + "/" + Name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
@@ -332,8 +348,7 @@ bool IsLeftover(const std::string& Folder, const std::string& Base, const std::s
 // being written.
 void RemoveLeftovers(const std::string& File) {
   const std::string folder = Folder(File);
-  const auto slash = File.rfind('/');
-  const std::string base = slash == std::string::npos ? File : File.substr(slash + 1);
+  const std::string base = BaseName(File);
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
   if (!dir) return;
   std::vector<std::string> leftovers;

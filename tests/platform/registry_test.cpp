@@ -331,17 +331,24 @@ void Plant(const std::string& Path, const std::string& Text) {
 
 TEST_F(RegistryTest, RewritesLeaveOnlyCompleteFiles) {
   Remember("alice", "A");
-  // Temporary files left by copies of the program killed mid-write change nothing and are
-  // cleared by the next change; files that are not such leftovers stay.
   const std::string folder = FFolder + "/config/Quillby";
-  Plant(File() + ".Xq12ab", "Quillby registry 1\nkey =Soft");
-  Plant(File() + ".Zz0000", "");
-  Plant(File() + ".backup", "my own notes");
-  Plant(File() + ".old", "Quillby registry 1\n");
+  const std::string copy = ReadFile(File());
+  // Temporary files left by copies of the program killed mid-write change nothing and are
+  // cleared by the next change.
+  Plant(folder + "/.registry.quillby-tmp.Xq12ab", "Quillby registry 1\nkey =Soft");
+  Plant(folder + "/.registry.quillby-tmp.Zz0000", "");
+  // The user's own files stay, whatever their names and contents: a backup copy, the file set
+  // aside as the damaged-file message invites, names that look like a temporary file's.
+  const std::vector<std::string> own = {"registry.AbC123", "registry.Zz0000", "registry.backup",
+                                        "registry.broken", "registry.old"};
+  for (const std::string& name : own) Plant(folder + "/" + name, copy);
+  Plant(folder + "/registry.Zz0000", "");
   Remember("bob", "B");
   EXPECT_EQ(Remembered("alice"), "A");
   EXPECT_EQ(Remembered("bob"), "B");
-  EXPECT_EQ(Others(folder), (std::vector<std::string>{"registry.backup", "registry.old"}));
+  EXPECT_EQ(Others(folder), own);
+  EXPECT_EQ(ReadFile(folder + "/registry.backup"), copy);
+  EXPECT_EQ(ReadFile(folder + "/registry.AbC123"), copy);
   struct stat st {};
   ASSERT_EQ(stat(File().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -351,14 +358,14 @@ TEST_F(RegistryTest, ATemporaryFileIsLeftAloneWhileAnotherCopyHoldsTheLock) {
   Remember("alice", "A");
   const std::string folder = FFolder + "/config/Quillby";
   // The copy holding the lock is writing this one.
-  Plant(File() + ".Wr1tng", "Quillby registry 1\n");
+  Plant(folder + "/.registry.quillby-tmp.Wr1tng", "Quillby registry 1\n");
   const int held = open((File() + ".lock").c_str(), O_RDWR);
   ASSERT_GE(held, 0);
   ASSERT_EQ(flock(held, LOCK_EX), 0);
   TRegistry registry;
   registry.SetLockTimeout(std::chrono::milliseconds(50));
   EXPECT_FALSE(registry.OpenKey(Login("bob"), true));
-  EXPECT_EQ(Others(folder), std::vector<std::string>{"registry.Wr1tng"});
+  EXPECT_EQ(Others(folder), std::vector<std::string>{".registry.quillby-tmp.Wr1tng"});
   close(held);
 }
 
