@@ -14,6 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t block = data[0] == 0 ? size : data[0];
   net::TIdHTTP http;
   http.Host = "localhost";
+  // Bounds that the run's inputs (4096 bytes at most, tools/fuzz.sh) can pass.
+  http.MaxHeadSize = 2048;
+  http.MaxBodySize = 2048;
   http.SetTransport(std::make_unique<net::TIdMemoryTransport>(
       std::string(reinterpret_cast<const char*>(data) + 1, size - 1), block));
   net::TIdMultiPartFormDataStream body;

@@ -272,6 +272,7 @@ bool TIdTCPConnection::ReadFromStack(std::optional<milliseconds> limit) {
   }
   const std::string_view block(buffer, got.Count);
   if (Intercept != nullptr) Intercept->Receive(block);
+  FReceivedCount += got.Count;
   FInputBuffer.append(block);
   return true;
 }

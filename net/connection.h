@@ -66,6 +66,9 @@ class TIdTCPConnection {
   bool ReadFromStack(std::optional<std::chrono::milliseconds> limit = std::nullopt);
 
   std::string& InputBuffer() { return FInputBuffer; }
+  // Every byte taken from the peer so far, those still in the input buffer included; the
+  // clients measure the parts of a reply by it.
+  uint64_t ReceivedCount() const { return FReceivedCount; }
 
   // Logs the disconnect, half-closes and closes; nothing when no socket is open.
   void Disconnect();
@@ -77,6 +80,7 @@ class TIdTCPConnection {
 
   std::unique_ptr<TIdTransport> FTransport = std::make_unique<TIdSocketTransport>();
   std::string FInputBuffer;
+  uint64_t FReceivedCount = 0;
   std::chrono::steady_clock::time_point FDeadline = std::chrono::steady_clock::time_point::max();
 };
 

@@ -40,6 +40,13 @@ class EIdReadLnMaxLineLengthExceeded : public EIdException {
   EIdReadLnMaxLineLengthExceeded() : EIdException("Max line length exceeded.") {}
 };
 
+// A reply larger than the client reads: its head, its number of lines or its body passed one of
+// the client's bounds. Nothing after the block that passed it is read.
+class EIdReplyTooLarge : public EIdException {
+ public:
+  using EIdException::EIdException;
+};
+
 class EIdNotConnected : public EIdException {
  public:
   EIdNotConnected() : EIdException("Not Connected") {}

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
+#include <optional>
 
 #include "net/errors.h"
 #include "net/text.h"
@@ -21,6 +23,18 @@ bool ParseInt(std::string_view text, int base, long long& value) {
   if (text.empty()) return false;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
   return error == std::errc() && end == text.data() + text.size();
+}
+
+// A length as a reply gives it, nothing when the text is no number. A number past every type
+// counts as the largest one, which every bound refuses.
+std::optional<unsigned long long> ParseLength(std::string_view text, int base) {
+  unsigned long long value = 0;
+  if (text.empty()) return std::nullopt;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  if (end != text.data() + text.size()) return std::nullopt;
+  if (error == std::errc::result_out_of_range) return ULLONG_MAX;
+  if (error != std::errc()) return std::nullopt;
+  return value;
 }
 
 class EBodyEndedEarly : public EIdException {
@@ -105,15 +119,35 @@ void TIdHTTP::SendRequest(const std::string& path, TIdMultiPartFormDataStream& b
   }
 }
 
+uint64_t TIdHTTP::Consumed() {
+  return FConnection.ReceivedCount() - FConnection.InputBuffer().size();
+}
+
+void TIdHTTP::BodyTooLarge() {
+  throw EIdReplyTooLarge("The server's reply body exceeds " + std::to_string(MaxBodySize) +
+                         " bytes.");
+}
+
 void TIdHTTP::ReadResponseHead() {
+  const uint64_t start = Consumed();
+  auto read_line = [&] {
+    std::string line = FConnection.ReadLn();
+    if (Consumed() - start > MaxHeadSize) {
+      // A head that never ends is no reply to judge.
+      FResponse.Clear();
+      throw EIdReplyTooLarge("The server's reply head exceeds " + std::to_string(MaxHeadSize) +
+                             " bytes.");
+    }
+    return line;
+  };
   do {
     FResponse.Clear();
-    FResponse.ResponseText = FConnection.ReadLn();
+    FResponse.ResponseText = read_line();
     bool any_header = false;
     for (;;) {
       std::string line;
       try {
-        line = FConnection.ReadLn();
+        line = read_line();
       } catch (const EIdConnClosedGracefully&) {
         // Headers already read stand; a reply cut off before any of them does not.
         if (!any_header) throw;
@@ -131,7 +165,11 @@ std::string TIdHTTP::ReadBody(std::optional<std::chrono::milliseconds> limit) {
   std::string body;
   long long length = -1;
   const bool has_length = FResponse.HasHeader("Content-Length");
-  if (has_length && !ParseInt(FResponse.HeaderValue("Content-Length"), 10, length)) length = -1;
+  if (has_length) {
+    const auto declared = ParseLength(FResponse.HeaderValue("Content-Length"), 10);
+    if (declared && *declared > MaxBodySize) BodyTooLarge();
+    if (declared) length = static_cast<long long>(*declared);
+  }
   if (length > 0) {
     while (static_cast<long long>(input.size()) < length) {
       if (!FConnection.ReadFromStack(limit)) break;  // a short body ends quietly
@@ -140,13 +178,17 @@ std::string TIdHTTP::ReadBody(std::optional<std::chrono::milliseconds> limit) {
     body = input.substr(0, take);
     input.erase(0, take);
   } else if (FResponse.HeaderValue("Transfer-Encoding").find("chunked") != std::string::npos) {
+    // The chunks' size lines count towards the bound too, so tiny chunks cannot run on.
+    const uint64_t start = Consumed();
     for (;;) {
-      std::string size_line = FConnection.ReadLn(limit);
-      size_line = size_line.substr(0, size_line.find(' '));
-      long long size = 0;
-      if (!ParseInt(size_line, 16, size) || size < 0) size = 0;
+      const std::string size_line = FConnection.ReadLn(limit);
+      // The size may be followed by an extension (";name=value") or blanks.
+      const auto size =
+          ParseLength(std::string_view(size_line).substr(0, size_line.find_first_of(" \t;")), 16)
+              .value_or(0);
       if (size == 0) break;
-      while (static_cast<long long>(input.size()) < size) {
+      if (size > MaxBodySize || Consumed() - start + size > MaxBodySize) BodyTooLarge();
+      while (input.size() < size) {
         if (!FConnection.ReadFromStack(limit)) throw EIdConnClosedGracefully();
       }
       body.append(input, 0, static_cast<size_t>(size));
@@ -156,6 +198,7 @@ std::string TIdHTTP::ReadBody(std::optional<std::chrono::milliseconds> limit) {
     FConnection.ReadLn(limit);
   } else if (!has_length) {
     while (FConnection.ReadFromStack(limit)) {
+      if (input.size() > MaxBodySize) BodyTooLarge();
     }
     body.swap(input);
   }
@@ -183,6 +226,14 @@ std::string TIdHTTP::PostForm(const std::string& path, TIdMultiPartFormDataStrea
     if (code != 204) text = ReadBody(std::nullopt);
     if (!KeepAlive()) FConnection.Disconnect();
     return text;
+  } catch (const EIdReplyTooLarge&) {
+    // The rest of the reply stays unread, so the connection cannot serve another post.
+    try {
+      FConnection.Disconnect();
+    } catch (...) {
+      // The bound is the failure to report.
+    }
+    throw;
   } catch (const EIdSocketError& e) {
     // A post that ran out of time ends as one that got no reply at all, whatever part of the
     // reply had arrived.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,6 +29,12 @@ class TIdHTTPResponse {
   void Clear();
 };
 
+// The most a reply may hold: its head (status lines and headers, those of any 100 Continue
+// included) and its body, which the program never uses beyond a few bytes. Generous for any real
+// server; past either the post fails with EIdReplyTooLarge and the rest is left unread.
+constexpr size_t kMaxReplyHeadSize = 64 * 1024;
+constexpr size_t kMaxReplyBodySize = 1024 * 1024;
+
 // Posts a multipart form over HTTP/1.0 and judges the reply; redirects are never followed.
 class TIdHTTP {
  public:
@@ -40,6 +47,8 @@ class TIdHTTP {
   TIdConnectionIntercept* Intercept = nullptr;
   // How long to wait for each block of a reply body that is only read to be dropped.
   std::chrono::milliseconds DiscardReadTimeout{2000};
+  size_t MaxHeadSize = kMaxReplyHeadSize;
+  size_t MaxBodySize = kMaxReplyBodySize;
 
   TIdHTTP() = default;
   TIdHTTP(const TIdHTTP&) = delete;
@@ -62,6 +71,9 @@ class TIdHTTP {
   void SendRequest(const std::string& path, TIdMultiPartFormDataStream& body);
   void ReadResponseHead();
   std::string ReadBody(std::optional<std::chrono::milliseconds> limit);
+  // Where the reader stands in the bytes the peer has sent.
+  uint64_t Consumed();
+  [[noreturn]] void BodyTooLarge();
   bool KeepAlive() const;
   // After a failed post: the connection stays only when the reply asked for it.
   void CloseUnlessKeptAlive();

@@ -28,19 +28,24 @@ void RequireOneLine(const std::string& address) {
 
 }  // namespace
 
-std::string TIdSMTP::ReadReplyLine() {
+std::string TIdSMTP::ReadReplyLine(size_t& lines) {
   for (;;) {
+    if (++lines > MaxReplyLines) {
+      throw EIdReplyTooLarge("The server's reply exceeds " + std::to_string(MaxReplyLines) +
+                             " lines.");
+    }
     std::string line = Trim(FConnection.ReadLn());
     if (!line.empty()) return line;
   }
 }
 
 void TIdSMTP::ReadReply() {
-  std::vector<std::string> lines{ReadReplyLine()};
+  size_t read = 0;
+  std::vector<std::string> lines{ReadReplyLine(read)};
   if (lines[0].size() > 3 && lines[0][3] == '-') {
     const std::string end_mark = Upper(lines[0].substr(0, 3)) + " ";
     for (;;) {
-      lines.push_back(ReadReplyLine());
+      lines.push_back(ReadReplyLine(read));
       const std::string& line = lines.back();
       if (line.size() < 4 || Upper(line.substr(0, 4)) == end_mark) break;
     }

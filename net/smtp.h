@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -14,6 +15,10 @@ namespace net {
 
 enum TAuthenticationType { atNone, atLogin };
 
+// The most lines one reply may have, blank ones included; a real server's longest, the EHLO
+// reply, has a few dozen. Past it the command fails with EIdReplyTooLarge.
+constexpr size_t kMaxReplyLines = 1000;
+
 // Hands one message per connection to a mail server: greeting, EHLO (HELO when refused),
 // AUTH LOGIN, one mail transaction, QUIT.
 class TIdSMTP {
@@ -26,6 +31,7 @@ class TIdSMTP {
   std::string Username;
   std::string Password;
   std::string MailAgent = "Quillby Desktop";
+  size_t MaxReplyLines = kMaxReplyLines;
   // The connection log; it must outlive the client, which logs the closing of a connection
   // still open when it is destroyed.
   TIdConnectionIntercept* Intercept = nullptr;
@@ -54,7 +60,8 @@ class TIdSMTP {
   // Writes the command and reads its reply; a code not in expected fails (none: any code).
   int SendCmd(std::string_view command, std::vector<int> expected = {});
   void ReadReply();
-  std::string ReadReplyLine();
+  // The next line that is not blank; `lines` counts every line read for the reply.
+  std::string ReadReplyLine(size_t& lines);
   void ScanMechanisms();
 
   TIdTCPConnection FConnection;

@@ -133,6 +133,15 @@ TEST_F(HttpTest, ServerBehaviours) {
        200,
        "",
        false},
+      {"chunk sizes with an extension or blanks after them",
+       {HttpRequest(),
+        Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1a;name=value\r\n"
+             "abcdefghijklmnopqrstuvwxyz\r\n3\t\r\n123\r\n2;x \r\n45\r\n0;last\r\n\r\n"),
+        Close()},
+       "returned abcdefghijklmnopqrstuvwxyz12345",
+       200,
+       "",
+       false},
       {"204 reads no body",
        {HttpRequest(), Send("HTTP/1.1 204 No Content\r\nConnection: keep-alive\r\n\r\n")},
        "returned ",
@@ -218,6 +227,77 @@ TEST_F(HttpTest, ServerBehaviours) {
   }
 }
 
+// A reply that would grow without end fails at its bound: nothing after the block that passed
+// the bound is read or logged, and the connection is closed. A reply at the bounds still passes.
+TEST_F(HttpTest, RepliesPastTheBoundsFailAndAreReadNoFurther) {
+  const size_t head_bound = net::kMaxReplyHeadSize;
+  const size_t body_bound = net::kMaxReplyBodySize;
+  const std::string endless(4 << 20, 'x');  // stands for bytes that never stop
+  const std::string ok = "HTTP/1.1 200 OK\r\n";
+  const std::string chunked = ok + "Transfer-Encoding: chunked\r\n\r\n";
+  std::string headers;
+  while (headers.size() <= head_bound) headers += "X-Pad: " + std::string(90, 'p') + "\r\n";
+  std::string continues;
+  while (continues.size() <= head_bound) continues += "HTTP/1.1 100 Continue\r\n\r\n";
+  // Up to the size line of the chunk that would end past the bound.
+  std::string tiny_chunks;
+  while (tiny_chunks.size() < body_bound) tiny_chunks += "1\r\nx\r\n";
+  tiny_chunks += "1\r\n";
+  std::string exact_head = ok;
+  while (exact_head.size() + 200 < head_bound)
+    exact_head += "X-Pad: " + std::string(90, 'p') + "\r\n";
+  exact_head += "X-End: " + std::string(head_bound - exact_head.size() - 11, 'e') + "\r\n\r\n";
+  const std::string body_error = "failed The server's reply body exceeds 1048576 bytes.";
+  const std::string head_error = "failed The server's reply head exceeds 65536 bytes.";
+  const struct {
+    const char* name;
+    std::string read;  // what may be read; more follows when the reply fails
+    std::string outcome;
+    int status;
+  } cases[] = {
+      {"declared length past the bound",
+       "HTTP/1.0 302 Found\r\nLocation: /thank-you.html\r\n"
+       "Content-Length: 9223372036854775807\r\n\r\n",
+       body_error, 302},
+      {"declared length past 64 bits", ok + "Content-Length: 99999999999999999999\r\n\r\n",
+       body_error, 200},
+      {"chunk size past the bound", chunked + "7fffffffffffffff\r\n", body_error, 200},
+      {"chunk size past 64 bits", chunked + "1ffffffffffffffff\r\n", body_error, 200},
+      {"tiny chunks without end", chunked + tiny_chunks, body_error, 200},
+      {"body to the close without end",
+       "HTTP/1.0 500 Oops\r\n\r\n" + std::string(body_bound + 1, 'b'), body_error, 500},
+      {"headers without end", ok + headers, head_error, -1},
+      {"100 Continue without end", continues, head_error, -1},
+      {"declared body of the bound",
+       ok + "Content-Length: 1048576\r\n\r\n" + std::string(body_bound, 'b'),
+       "returned 1048576 bytes", 200},
+      {"body to the close of the bound", ok + "\r\n" + std::string(body_bound, 'b'),
+       "returned 1048576 bytes", 200},
+      // The size line and the chunk's own line end count too.
+      {"chunked body of the bound",
+       chunked + "ffff7\r\n" + std::string(body_bound - 9, 'b') + "\r\n0\r\n\r\n",
+       "returned 1048567 bytes", 200},
+      {"head of the bound", exact_head, "returned 0 bytes", 200},
+  };
+  TRecordedLog log;
+  FHttp.Intercept = &log;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const bool fails = c.outcome.rfind("failed", 0) == 0;
+    FHttp.SetTransport(std::make_unique<net::TIdMemoryTransport>(c.read + (fails ? endless : "")));
+    log = {};
+    std::string outcome = Post();
+    if (outcome.rfind("returned ", 0) == 0) {
+      outcome = "returned " + std::to_string(outcome.size() - 9) + " bytes";
+    }
+    EXPECT_EQ(outcome, c.outcome);
+    EXPECT_EQ(FHttp.StatusCode(), c.status);
+    EXPECT_FALSE(FHttp.Connected());
+    EXPECT_EQ(log.Last, "disconnect");
+    EXPECT_LE(log.Received, c.read.size() + net::TIdTCPConnection::RecvBufferSize);
+  }
+}
+
 TEST_F(HttpTest, NothingListeningAfterAnEarlier302) {
   {
     ScriptServer server(
@@ -240,6 +320,7 @@ TEST_F(HttpTest, EndlessContinueIsEndedByTheDeadline) {
   net::SetConversationLimit(std::chrono::milliseconds(300));
   ScriptServer server({{HttpRequest(), Flood("HTTP/1.1 100 Continue\r\n\r\n")}});
   FHttp.Port = server.Port();
+  FHttp.MaxHeadSize = SIZE_MAX;  // the deadline alone ends it
   EXPECT_EQ(Post(), "failed Socket Error # 10060\r\nConnection timed out.");
   EXPECT_FALSE(FHttp.Connected());
 }

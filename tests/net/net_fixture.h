@@ -9,13 +9,29 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 
 #include "net/connection.h"
+#include "net/intercept.h"
 #include "platform/clock.h"
-#include "script_server.h"
 #include "platform/codepage.h"
+#include "script_server.h"
 
 namespace nettest {
+
+// What a connection hands its log: the bytes received in all, and the last event.
+class TRecordedLog : public net::TIdConnectionIntercept {
+ public:
+  size_t Received = 0;
+  std::string Last;
+  void Connect() override { Last = "connect"; }
+  void Disconnect() override { Last = "disconnect"; }
+  void Send(std::string_view) override { Last = "send"; }
+  void Receive(std::string_view block) override {
+    Received += block.size();
+    Last = "receive";
+  }
+};
 
 // 9:05:00 on Sunday 7 March 2004, one hour ahead of UTC.
 inline platform::LocalDateTime FixedMoment() {

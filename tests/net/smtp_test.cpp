@@ -358,6 +358,7 @@ TEST_F(SmtpTest, OverallDeadlineEndsAReplyThatNeverEnds) {
   net::SetConversationLimit(std::chrono::milliseconds(300));
   ScriptServer server({{Send("220 ok\r\n"), Line(), Flood("250-more\r\n")}});
   Configure(server.Port());
+  FSmtp.MaxReplyLines = SIZE_MAX;  // the deadline alone ends it
   try {
     FSmtp.Connect();
     ADD_FAILURE() << "connected";
@@ -574,6 +575,54 @@ TEST_F(SmtpTest, AConversationFromMemoryIsTheSameWhateverBlocksTheRepliesComeIn)
     EXPECT_NE(peer.Sent.find("RCPT TO:<manager@quillby.example>\r\n"), std::string::npos);
     if (first.empty()) first = peer.Sent;
     EXPECT_EQ(peer.Sent, first) << block;
+  }
+}
+
+// A reply that goes on for ever fails at its bound of lines, blank lines included: nothing after
+// the block that passed it is read or logged, and the connection is closed.
+TEST_F(SmtpTest, RepliesPastTheBoundOfLinesFailAndAreReadNoFurther) {
+  auto lines = [](const std::string& line, size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) text += line;
+    return text;
+  };
+  const size_t bound = net::kMaxReplyLines;
+  const std::string failure = "The server's reply exceeds 1000 lines.";
+  const struct {
+    const char* name;
+    std::string read;  // what may be read before the connect ends
+    std::string more;  // what follows without end
+    std::string outcome;
+  } cases[] = {
+      {"greeting of one line too many", lines("220-x\r\n", bound), "220 ok\r\n", failure},
+      {"EHLO reply without end", "220 ok\r\n" + lines("250-AUTH LOGIN\r\n", bound),
+       lines("250-AUTH LOGIN\r\n", 300000), failure},
+      {"blank lines without end", "220 ok\r\n" + lines("\r\n", bound), lines("\r\n", 2000000),
+       failure},
+      {"greeting of the bound", lines("220-x\r\n", bound - 1) + "220 ok\r\n250 ok\r\n", "",
+       "connected"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TRecordedLog log;  // outlives the client, which logs its closing
+    net::TIdSMTP smtp;
+    auto transport = std::make_unique<net::TIdMemoryTransport>(c.read + c.more);
+    const net::TIdMemoryTransport& peer = *transport;
+    smtp.SetTransport(std::move(transport));
+    smtp.Intercept = &log;
+    std::string outcome = "connected";
+    try {
+      smtp.Connect();
+    } catch (const net::EIdReplyTooLarge& e) {
+      outcome = e.Message();
+    }
+    EXPECT_EQ(outcome, c.outcome);
+    EXPECT_LE(log.Received, c.read.size() + net::TIdTCPConnection::RecvBufferSize);
+    if (outcome != "connected") {
+      EXPECT_FALSE(smtp.Connected());
+      EXPECT_EQ(log.Last, "disconnect");
+      EXPECT_EQ(peer.Sent.substr(peer.Sent.size() - 6), "QUIT\r\n");
+    }
   }
 }
 
