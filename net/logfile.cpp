@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -78,24 +79,49 @@ std::string FullPath(const std::string& name) {
 
 }  // namespace
 
+namespace {
+
+// Why an open log file is not one to append to; empty when it is. The log holds the mail
+// account's password, so it is a regular file of the user's, with no other name, 0600.
+std::string Unfit(int fd) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0) return std::strerror(errno);
+  if (!S_ISREG(st.st_mode)) return "It is not a regular file.";
+  if (st.st_uid != geteuid()) return "It belongs to another user.";
+  if (st.st_nlink != 1) return "It has another name (a hard link) as well.";
+  // A log made before it was kept private; it is the user's own, so closing it loses nothing.
+  if ((st.st_mode & 07777) != 0600 && fchmod(fd, 0600) != 0) return std::strerror(errno);
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return std::strerror(errno);
+  return {};
+}
+
+}  // namespace
+
 void TIdLogFile::Open() {
   const std::string path = FullPath(Filename);
+  // Never through a link, and never waiting at the open: a FIFO planted in a shared folder
+  // would hold it for ever. What the name stands for is judged once it is open.
+  const int flags = O_RDWR | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
   bool created = false;
-  int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+  int fd = open(path.c_str(), flags);
   if (fd < 0 && errno == ENOENT) {
-    fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    fd = open(path.c_str(), flags | O_CREAT | O_EXCL, 0600);
     created = true;
   }
   auto fail = [&](const std::string& reason) {
     if (created) throw EFCreateError("Cannot create file \"" + path + "\". " + reason);
     throw EFOpenError("Cannot open file \"" + path + "\". " + reason);
   };
-  if (fd < 0) fail(std::strerror(errno));
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const int error = errno;
+  if (fd < 0) fail(errno == ELOOP ? "It is a symbolic link." : std::strerror(errno));
+  std::string reason = Unfit(fd);
+  if (reason.empty() && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    reason = errno == EWOULDBLOCK ? "The file is in use by another program."
+                                  : std::string(std::strerror(errno));
+  }
+  if (!reason.empty()) {
     ::close(fd);
-    fail(error == EWOULDBLOCK ? "The file is in use by another program."
-                              : std::string(std::strerror(error)));
+    fail(reason);
   }
   FHandle = fd;
 }

@@ -1,8 +1,11 @@
 #include "net/logfile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <functional>
 
 #include "net/connection.h"
 #include "net/errors.h"
@@ -137,11 +140,84 @@ TEST_F(LogFileTest, FolderThatCannotTakeTheFile) {
   EXPECT_FALSE(log.Active());
 }
 
-TEST_F(LogFileTest, FailedWriteIsAStreamWriteError) {
-  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+// The log holds the mail password: whatever else a shared folder holds under its name is
+// refused at once, never followed, waited on or written to.
+TEST_F(LogFileTest, OnlyARegularFileOfTheUsersOwnIsOpened) {
+  const std::string path = (FFolder / "QybSmtp.log").string();
+  const std::string target = (FFolder / "target").string();
+  const struct {
+    const char* name;
+    std::function<void()> plant;
+    std::string reason;
+  } cases[] = {
+      {"symbolic link", [&] { ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0); },
+       "It is a symbolic link."},
+      {"dangling symbolic link",
+       [&] { ASSERT_EQ(symlink((FFolder / "none").c_str(), path.c_str()), 0); },
+       "It is a symbolic link."},
+      {"FIFO", [&] { ASSERT_EQ(mkfifo(path.c_str(), 0666), 0); }, "It is not a regular file."},
+      {"folder", [&] { ASSERT_EQ(mkdir(path.c_str(), 0700), 0); }, "Is a directory"},
+      {"hard link", [&] { ASSERT_EQ(link(target.c_str(), path.c_str()), 0); },
+       "It has another name (a hard link) as well."},
+      {"another user's file",
+       [&] {
+         { std::ofstream(path) << "theirs\r\n"; }
+         ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+       },
+       "It belongs to another user."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.reason == "It belongs to another user." && geteuid() != 0) continue;  // needs chown
+    { std::ofstream(target) << "someone's file\r\n"; }
+    c.plant();
+    alarm(10);  // an open or a write that waits for ever ends the test here
+    net::TIdLogFile log;
+    log.Filename = "QybSmtp.log";
+    try {
+      log.SetActive(true);
+      log.Send("secret");
+      ADD_FAILURE() << "opened";
+    } catch (const net::EFOpenError& e) {
+      EXPECT_EQ(e.Message(), "Cannot open file \"" + path + "\". " + c.reason);
+    }
+    alarm(0);
+    EXPECT_FALSE(log.Active());
+    EXPECT_EQ(ReadFile(target), "someone's file\r\n");
+    EXPECT_FALSE(std::filesystem::exists(FFolder / "none"));
+    std::filesystem::remove_all(path);
+  }
+}
+
+TEST_F(LogFileTest, TheLogIsReadableByItsOwnerAlone) {
+  const mode_t old_mask = umask(0);
+  {
+    net::TIdLogFile log;
+    log.Filename = "QybSmtp.log";
+    log.SetActive(true);
+  }
+  umask(old_mask);
+  struct stat st {};
+  ASSERT_EQ(stat("QybSmtp.log", &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  // A log made readable by all, as earlier versions made it, is closed and kept.
+  { std::ofstream("QybSmtp.log", std::ios::trunc) << "earlier run\r\n"; }
+  ASSERT_EQ(chmod("QybSmtp.log", 0644), 0);
   net::TIdLogFile log;
-  log.Filename = "/dev/full";
+  log.Filename = "QybSmtp.log";
+  log.LogTime = false;
   log.SetActive(true);
+  log.Send("x");
+  ASSERT_EQ(stat("QybSmtp.log", &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(ReadFile("QybSmtp.log"), "earlier run\r\nSent : x\r\n");
+}
+
+TEST_F(LogFileTest, FailedWriteIsAStreamWriteError) {
+  net::TIdLogFile log;
+  log.Filename = "QybSmtp.log";
+  log.SetActive(true);
+  TFileSizeLimit full(0);
   try {
     log.Send("x");
     ADD_FAILURE() << "written";

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -47,6 +49,28 @@ inline platform::LocalDateTime FixedMoment() {
   moment.utc_offset_seconds = 3600;
   return moment;
 }
+
+// Makes every write to a regular file past its first `Bytes` fail for as long as it lives, as a
+// full disk does (EFBIG instead of ENOSPC).
+class TFileSizeLimit {
+ public:
+  explicit TFileSizeLimit(rlim_t Bytes) : FOldHandler(signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &FOld);
+    rlimit limit = FOld;
+    limit.rlim_cur = Bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~TFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &FOld);
+    signal(SIGXFSZ, FOldHandler);
+  }
+  TFileSizeLimit(const TFileSizeLimit&) = delete;
+  TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+ private:
+  void (*FOldHandler)(int);
+  rlimit FOld{};
+};
 
 // A fixed clock, an English locale with C time formats, short time limits, and a temporary
 // working folder.
