@@ -17,6 +17,7 @@
 #include "dialogs/error_report.h"
 #include "dialogs/login_dialog.h"
 #include "dialogs/quillby_dialog.h"
+#include "platform/registry.h"
 
 TSplashForm* SplashForm = nullptr;
 TQuillbyData* QuillbyData = nullptr;
@@ -66,6 +67,9 @@ int RunQuillby(const TStartupOptions& Options) {
     QGuiApplication::setApplicationDisplayName("Marrowvale");
     // The data module takes the store's folder from the path it is given.
     const std::string store = LocateStore(Options.ExecutablePath);
+    // Every per-user folder is judged before anyone signs in.
+    const std::string log = LocateConnectionLog(Options.ExecutablePath);
+    platform::CheckRegistryFolder();
     QuillbyData =
         Options.CreateData ? Options.CreateData(store).release() : new TQuillbyData(store);
     aevQuillby = new TApplicationEvents(aevQuillbyException);
@@ -75,7 +79,7 @@ int RunQuillby(const TStartupOptions& Options) {
     try {
       LoginDialog = new TLoginDialog(*QuillbyData);
       if (LoginDialog->ShowModal() == mrOk) {
-        DesktopForm = new TDesktopForm(*QuillbyData);
+        DesktopForm = new TDesktopForm(*QuillbyData, nullptr, log);
         QObject::connect(DesktopForm, &TDesktopForm::Closed, qApp, &QCoreApplication::quit,
                          Qt::QueuedConnection);
         DesktopForm->show();

@@ -123,20 +123,29 @@ void CreateStoreFile(const std::string& path) {
   }
 }
 
-std::string LocateStore(const std::string& executable_path, const std::string& installed_store,
-                        const std::string& user_folder) {
-  const std::string beside = FolderOf(executable_path) + "/" + kStoreName;
-  if (Exists(beside)) return beside;
+namespace {
+
+// The installed empty store when the program run from `executable_path` is installed: no store
+// beside it, and the empty store where the build system says; empty otherwise.
+std::string InstalledEmptyStore(const std::string& executable_path,
+                                const std::string& installed_store) {
+  if (Exists(FolderOf(executable_path) + "/" + kStoreName)) return {};
   const std::string empty_store = installed_store.empty() || installed_store[0] == '/'
                                       ? installed_store
                                       : FolderOf(executable_path) + "/" + installed_store;
-  if (empty_store.empty() || !Exists(empty_store)) return beside;
+  return !empty_store.empty() && Exists(empty_store) ? empty_store : std::string();
+}
+
+}  // namespace
+
+std::string LocateStore(const std::string& executable_path, const std::string& installed_store,
+                        const std::string& user_folder) {
+  const std::string empty_store = InstalledEmptyStore(executable_path, installed_store);
+  if (empty_store.empty()) return FolderOf(executable_path) + "/" + kStoreName;
+  // An existing folder is judged too: a store others could swap is no store to use.
+  platform::MakePrivateFolder(user_folder);
   const std::string store = user_folder + "/" + kStoreName;
   if (Exists(store)) return store;
-  if (!platform::MakePrivateFolder(user_folder)) {
-    throw Exception("The folder " + Quoted(user_folder) +
-                    " for the store could not be made: " + std::strerror(errno) + ".");
-  }
   CopyStoreFile(empty_store, store);
   return store;
 }
@@ -145,4 +154,18 @@ std::string LocateStore(const std::string& executable_path) {
   // The build system says where the installed empty store sits from the executable's folder.
   return LocateStore(executable_path, QUILLBY_INSTALLED_STORE,
                      platform::UserBaseFolder("XDG_DATA_HOME", ".local/share") + "/Quillby");
+}
+
+std::string LocateConnectionLog(const std::string& executable_path,
+                                const std::string& installed_store,
+                                const std::string& state_folder) {
+  if (InstalledEmptyStore(executable_path, installed_store).empty()) return kConnectionLogName;
+  platform::MakePrivateFolder(state_folder);
+  return state_folder + "/" + kConnectionLogName;
+}
+
+std::string LocateConnectionLog(const std::string& executable_path) {
+  return LocateConnectionLog(
+      executable_path, QUILLBY_INSTALLED_STORE,
+      platform::UserBaseFolder("XDG_STATE_HOME", ".local/state") + "/Quillby");
 }

@@ -22,3 +22,18 @@ std::string LocateStore(const std::string& executable_path, const std::string& i
 // The same with the installed layout: the empty store in the data folder of the installation
 // the executable belongs to, the user's store in $XDG_DATA_HOME/Quillby (~/.local/share/Quillby).
 std::string LocateStore(const std::string& executable_path);
+
+// The connection log's file name.
+constexpr const char* kConnectionLogName = "QybSmtp.log";
+
+// Where the program run from `executable_path` keeps its connection log. Installed (as
+// LocateStore decides), in `state_folder`, which is made private to the user (0700) when missing
+// and must be private when it exists; otherwise the bare name, so that the file lies in the
+// working directory. Throws Exception when the folder is refused or cannot be made.
+std::string LocateConnectionLog(const std::string& executable_path,
+                                const std::string& installed_store,
+                                const std::string& state_folder);
+
+// The same with the installed layout: the state folder is $XDG_STATE_HOME/Quillby
+// (~/.local/state/Quillby).
+std::string LocateConnectionLog(const std::string& executable_path);

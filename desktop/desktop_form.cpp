@@ -168,7 +168,7 @@ TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent), FTabBar(new TB
   setFont(look::SansFont(11, true));
 }
 
-TDesktopForm::TDesktopForm(TQuillbyData& Data, QWidget* parent)
+TDesktopForm::TDesktopForm(TQuillbyData& Data, QWidget* parent, const std::string& LogFilename)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
@@ -191,15 +191,15 @@ TDesktopForm::TDesktopForm(TQuillbyData& Data, QWidget* parent)
 
   leRent->setFocus();
   // Outside the guard: a log that cannot be opened fails the window's construction.
-  ConfigureNetwork();
+  ConfigureNetwork(LogFilename);
   Guard(this, [this] { FormCreate(); });
 }
 
 // Clients first, then the log, as their declaration order has it.
 TDesktopForm::~TDesktopForm() = default;
 
-void TDesktopForm::ConfigureNetwork() {
-  IdLogFile1.Filename = "QybSmtp.log";
+void TDesktopForm::ConfigureNetwork(const std::string& LogFilename) {
+  IdLogFile1.Filename = LogFilename;
   IdLogFile1.LogTime = true;
   IdLogFile1.ReplaceCRLF = true;
 

@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 
+#include "data/store_file.h"
 #include "net/http.h"
 #include "net/logfile.h"
 #include "net/smtp.h"
@@ -75,12 +76,14 @@ class TPageControl : public QTabWidget {
 };
 
 // The main window: header, side bar with links, and the five tabs. It owns the network
-// components the sending tabs use; building it fails when the connection log cannot be opened.
+// components the sending tabs use; building it fails when the connection log (LogFilename,
+// where LocateConnectionLog says) cannot be opened.
 class TDesktopForm : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TDesktopForm(TQuillbyData& Data, QWidget* parent = nullptr);
+  explicit TDesktopForm(TQuillbyData& Data, QWidget* parent = nullptr,
+                        const std::string& LogFilename = kConnectionLogName);
   ~TDesktopForm() override;
 
   // Network components. The log is declared first so that it outlives both clients, which log
@@ -215,7 +218,7 @@ class TDesktopForm : public QWidget {
   void BuildReferFriend();
   void BuildHelpImprove();
   void BuildAbout();
-  void ConfigureNetwork();
+  void ConfigureNetwork(const std::string& LogFilename);
   std::array<QLineEdit*, 8> AmountBoxes() const;
   // Connect, authenticate, send and disconnect, the failure's message extended by FollowUp.
   void SubmitMail(net::TIdMessage& Message, const std::string& FollowUp);

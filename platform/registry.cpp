@@ -364,7 +364,11 @@ void RemoveLeftovers(const std::string& File) {
 class TWriteLock {
  public:
   TWriteLock(const std::string& File, std::chrono::milliseconds Timeout) {
-    if (!platform::MakePrivateFolder(Folder(File))) throw TWriteFailure{std::strerror(errno)};
+    try {
+      platform::MakePrivateFolder(Folder(File));
+    } catch (const Exception& refused) {
+      throw TWriteFailure{refused.Message()};
+    }
     FFd = TFileHandle(::open((File + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (!FFd.Valid()) throw TWriteFailure{std::strerror(errno)};
     const auto deadline = std::chrono::steady_clock::now() + Timeout;
@@ -422,6 +426,8 @@ TKeyPath SplitKeyPath(const std::string& Path) {
 std::string DefaultRegistryFile() {
   return platform::UserBaseFolder("XDG_CONFIG_HOME", ".config") + "/Quillby/registry";
 }
+
+void CheckRegistryFolder(const std::string& FileName) { CheckPrivateFolder(Folder(FileName)); }
 
 TRegistry::TRegistry(std::string FileName) : FFileName(std::move(FileName)) {}
 

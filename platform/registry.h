@@ -26,6 +26,10 @@ TKeyPath SplitKeyPath(const std::string& Path);
 // $XDG_CONFIG_HOME/Quillby/registry, or ~/.config/Quillby/registry when that is not set.
 std::string DefaultRegistryFile();
 
+// Refuses the folder of the file, when it exists, unless it is private to the user
+// (CheckPrivateFolder); the program does not start with settings others could change.
+void CheckRegistryFolder(const std::string& FileName = DefaultRegistryFile());
+
 // The current user's part of the registry, kept in one file (mode 0600) that is rewritten
 // atomically on every change: a temporary file beside it, flushed to the disk, then renamed over
 // it, all under a lock so two copies of the program never lose each other's changes. Names and

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
@@ -161,6 +162,29 @@ TEST_F(StartupTest, FailureOutsideAnyHandlerShowsASystemBoxAndExitsWithOne) {
   EXPECT_EQ(shown, "The store could not be prepared.");
   EXPECT_FALSE(FLog.Entries.contains("shown TLoginDialog"));
   EXPECT_TRUE(FLog.Entries.contains("released TSplashForm"));
+}
+
+// Settings others could change are no settings to sign in with: the start ends before the login
+// dialog, naming the folder.
+TEST_F(StartupTest, ASettingsFolderOthersCanChangeStopsTheStart) {
+  const QString folder = QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath("Quillby");
+  ASSERT_TRUE(QDir().mkpath(folder));
+  ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ExeOwner | QFileDevice::WriteGroup |
+                                                QFileDevice::ExeGroup));
+  QString shown;
+  TModalAnswerer answerer([&](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      shown = box->text();
+      box->accept();
+    } else {
+      modal->close();
+    }
+  });
+  EXPECT_EQ(RunQuillby(Options()), 1);
+  EXPECT_TRUE(shown.startsWith("The folder \"" + folder + "\" can be changed by other users"))
+      << shown.toStdString();
+  EXPECT_FALSE(FLog.Entries.contains("shown TLoginDialog"));
 }
 
 TEST_F(StartupTest, SplashShowsTheVersionOnItsPicture) {

@@ -71,6 +71,10 @@ store=$XDG_DATA_HOME/Quillby/quillby.mdb
   [ "$(stat -c %a "$store")" = 600 ] || fail "the store's mode is $(stat -c %a "$store")"
   cmp -s "$store" "$stage/usr/share/quillby/quillby.mdb" || fail "the store is not the empty one"
   [ ! -e "$stage/usr/bin/quillby.mdb" ] || fail "a store beside the installed program"
+  # The connection log's folder is the user's private state folder, not the working directory.
+  [ "$(stat -c %a "$HOME/.local/state/Quillby" 2>/dev/null)" = 700 ] ||
+    fail "no private state folder for the connection log"
+  [ -z "$(ls -A "$work/cwd")" ] || fail "files in the working directory: $(ls -A "$work/cwd")"
 
   # The frameless dialog follows its title bar on X11: its corner goes to the cursor less the
   # press position in the title bar, which starts inside the one-pixel outline.

@@ -115,4 +115,42 @@ TEST_F(StoreLocationTest, AFirstStartThatCannotMakeTheStoreSaysWhyAndLeavesNothi
   EXPECT_TRUE(fs::is_empty(UserFolder()));
 }
 
+TEST_F(StoreLocationTest, AnExistingDataFolderOthersCouldChangeIsRefused) {
+  const fs::path store = UserFolder() / "quillby.mdb";
+  EXPECT_EQ(Locate(), store.string());
+  ::chmod(UserFolder().c_str(), 0777);
+  try {
+    Locate();
+    ADD_FAILURE() << "the store was used";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message().rfind("The folder \"" + UserFolder().string() +
+                                    "\" can be changed by other users (mode 0777)",
+                                0),
+              0u)
+        << e.Message();
+  }
+}
+
+// Installed, the connection log, which holds the mail password, lives in the user's private
+// state folder; run from a build or portable folder, in the working directory.
+TEST_F(StoreLocationTest, TheConnectionLogIsInTheStateFolderOnceInstalled) {
+  const fs::path state = FRoot / "home/.local/state/Quillby";
+  auto locate = [&](const std::string& installed = "../share/quillby/quillby.mdb") {
+    return LocateConnectionLog(Executable(), installed, state);
+  };
+  EXPECT_EQ(locate("../share/other/quillby.mdb"), "QybSmtp.log");
+  EXPECT_EQ(locate(""), "QybSmtp.log");
+  EXPECT_FALSE(fs::exists(state));
+
+  EXPECT_EQ(locate(), (state / "QybSmtp.log").string());
+  EXPECT_EQ(ModeOf(state), 0700u);
+  EXPECT_TRUE(fs::is_empty(state));  // the log itself is made when the desktop opens
+  ::chmod(state.c_str(), 0770);
+  EXPECT_THROW(locate(), Exception);
+
+  // A folder that holds the program with its store.
+  CreateStoreFile((FRoot / "prefix/bin/quillby.mdb").string());
+  EXPECT_EQ(locate(), "QybSmtp.log");
+}
+
 }  // namespace

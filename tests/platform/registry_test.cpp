@@ -218,6 +218,25 @@ TEST_F(RegistryTest, AWriteThatCannotBeDoneFailsWithTheRegistrysMessage) {
       << "a write without an open key was reported as done";
 }
 
+TEST_F(RegistryTest, ASettingsFolderOthersCouldChangeIsNeitherUsedNorPassed) {
+  Remember("erin", "E");
+  const std::string folder = FFolder + "/config/Quillby";
+  EXPECT_NO_THROW(platform::CheckRegistryFolder());
+  ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
+  try {
+    platform::CheckRegistryFolder();
+    ADD_FAILURE() << "passed";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message().rfind("The folder \"" + folder + "\" can be changed by other users", 0),
+              0u)
+        << e.Message();
+  }
+  TRegistry registry;
+  ASSERT_TRUE(registry.OpenKey(Login("erin"), false));
+  EXPECT_EQ(WriteFailure(registry), "Failed to set data for 'Password'");
+  EXPECT_FALSE(registry.OpenKey(Login("frank"), true));
+}
+
 TEST_F(RegistryTest, AnotherCopyHoldingTheLockMakesAChangeFailInsteadOfHanging) {
   Remember("erin", "E");
   // A copy of the program stopped in the middle of its own change.
