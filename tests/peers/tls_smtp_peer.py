@@ -13,13 +13,15 @@ MODE is one of
 ADDRESS is 127.0.0.1 unless given (::1 for IPv6). Prints the port, then serves until
 terminated. Every command verb the server reads is appended to OUTPUT_DIR/commands.txt (one a
 line, "STARTTLS" included, so what came after it shows), and each message it takes is written
-to OUTPUT_DIR/message-N.txt as its raw bytes; OUTPUT_DIR/ca.pem is the authority to trust.
+to OUTPUT_DIR/message-N.txt as its raw bytes; OUTPUT_DIR/ca.pem is the authority to trust, and
+OUTPUT_DIR/timings.txt gets the seconds from accept to close of every connection.
 """
 import asyncio
 import logging
 import os
 import signal
 import sys
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
                                 "service"))
@@ -36,6 +38,7 @@ mode, _, kind = mode.partition(":")
 context = tls_certs.server_context(output_dir, kind or "good")
 count = 0
 commands = open(os.path.join(output_dir, "commands.txt"), "a", buffering=1)
+timings = open(os.path.join(output_dir, "timings.txt"), "a", buffering=1)
 
 
 def deliver(envelope):
@@ -56,6 +59,14 @@ class Recorded(mail_server.Submission):
             self._smtp_methods["STARTTLS"] = self._starttls
         for verb, method in list(self._smtp_methods.items()):
             self._smtp_methods[verb] = self._recorded(verb, method)
+
+    def connection_made(self, transport):
+        self._accepted = time.perf_counter()
+        super().connection_made(transport)
+
+    def connection_lost(self, error):
+        super().connection_lost(error)
+        timings.write(f"{time.perf_counter() - self._accepted:.9f}\n")
 
     def _recorded(self, verb, method):
         async def call(arg):
