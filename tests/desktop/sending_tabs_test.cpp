@@ -142,6 +142,9 @@ class SendingTabsTest : public ::testing::Test {
     FForm->IdSMTP1.Port = MailPort;
     FForm->IdHTTP1.Host = "127.0.0.1";
     FForm->IdHTTP1.Port = WebPort;
+    // The scripted servers speak the plain dialogue, whatever the build's security.
+    FForm->IdSMTP1.Security = net::msNone;
+    FForm->IdHTTP1.UseTLS = false;
   }
 
   void Show(QWidget* page) {
