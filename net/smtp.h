@@ -18,6 +18,9 @@ enum TAuthenticationType { atNone, atLogin };
 // The most lines one reply may have, blank ones included; a real server's longest, the EHLO
 // reply, has a few dozen. Past it the command fails with EIdReplyTooLarge.
 constexpr size_t kMaxReplyLines = 1000;
+// How the mail conversation is protected: not at all, TLS started after the greeting by
+// STARTTLS, or TLS from the first byte.
+enum TIdMailSecurity { msNone, msStartTLS, msImplicitTLS };
 
 // Hands one message per connection to a mail server: greeting, EHLO (HELO when refused),
 // AUTH LOGIN, one mail transaction, QUIT.
@@ -32,6 +35,9 @@ class TIdSMTP {
   std::string Password;
   std::string MailAgent = "Quillby Desktop";
   size_t MaxReplyLines = kMaxReplyLines;
+  TIdMailSecurity Security = msNone;
+  // A PEM file of trust anchors beside the system's store; empty for none.
+  std::string TLSCAFile;
   // The connection log; it must outlive the client, which logs the closing of a connection
   // still open when it is destroyed.
   TIdConnectionIntercept* Intercept = nullptr;
@@ -63,6 +69,8 @@ class TIdSMTP {
   // The next line that is not blank; `lines` counts every line read for the reply.
   std::string ReadReplyLine(size_t& lines);
   void ScanMechanisms();
+  void Greet();
+  void StartTLS();
 
   TIdTCPConnection FConnection;
   std::string FReplyCode;

@@ -142,6 +142,9 @@ class SendingTabsTest : public ::testing::Test {
     FForm->IdSMTP1.Port = MailPort;
     FForm->IdHTTP1.Host = "127.0.0.1";
     FForm->IdHTTP1.Port = WebPort;
+    // The scripted servers speak the plain dialogue, whatever the build's security.
+    FForm->IdSMTP1.Security = net::msNone;
+    FForm->IdHTTP1.UseTLS = false;
   }
 
   void Show(QWidget* page) {
@@ -379,9 +382,11 @@ TEST_F(SendingTabsTest, AcceptedSignupTheStoreRefusesKeepsTheFormAndShowsNoDialo
 // ---- Refer a friend ----
 
 TEST_F(SendingTabsTest, TemplateIsFilledAtCreationAndBySendRulesOfTheFiveBoxes) {
+  const bool https = QString(deployment::kWebScheme) == "https";
   const QString site =
-      QString("http://") + deployment::kWebHost +
-      (deployment::kWebPort == 80 ? QString() : ":" + QString::number(deployment::kWebPort));
+      QString(deployment::kWebScheme) + "://" + deployment::kWebHost +
+      (deployment::kWebPort == (https ? 443 : 80) ? QString()
+                                                  : ":" + QString::number(deployment::kWebPort));
   const QString expected =
       "Hi,\n\nThe community here is truly concerned to remove you from debt hassles, and guide you "
       "towards being debt free. During my tough times they had helped me. Being totally aware of "

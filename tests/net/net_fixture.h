@@ -29,6 +29,7 @@ class TRecordedLog : public net::TIdConnectionIntercept {
   void Connect() override { Last = "connect"; }
   void Disconnect() override { Last = "disconnect"; }
   void Send(std::string_view) override { Last = "send"; }
+  void Status(std::string_view) override { Last = "status"; }
   void Receive(std::string_view block) override {
     Received += block.size();
     Last = "receive";
