@@ -245,6 +245,18 @@ void TFaxLayout::Paint(QPainter& p, int Page) const {
   p.restore();
 }
 
+// A preview whose focus starts on its Print button: its own set-up puts it on the page view.
+class TFaxPreview : public QPrintPreviewDialog {
+ public:
+  using QPrintPreviewDialog::QPrintPreviewDialog;
+  QToolButton* PrintButton = nullptr;
+
+  void setVisible(bool Visible) override {
+    QPrintPreviewDialog::setVisible(Visible);
+    if (Visible && PrintButton) PrintButton->setFocus();
+  }
+};
+
 // Laid out once more when the page count the cover states turns out different.
 std::unique_ptr<TFaxLayout> LayOut(const TFaxSheet& Sheet, const QPaintDevice* Device,
                                    QSizeF Area) {
@@ -313,18 +325,20 @@ int PrintFax(const TFaxSheet& Sheet, QPagedPaintDevice& Device) {
 std::vector<QImage> FaxPictures(const TFaxSheet& Sheet, const QPageLayout& Layout, int Dpi) {
   const QRect full = Layout.fullRectPixels(Dpi);
   const QRect paint = Layout.paintRectPixels(Dpi);
-  const auto blank = [&] {
-    QImage image(full.size(), QImage::Format_RGB32);
+  const auto blank = [Dpi](QSize size) {
+    QImage image(size, QImage::Format_RGB32);
     image.setDotsPerMeterX(qRound(Dpi / 0.0254));
     image.setDotsPerMeterY(qRound(Dpi / 0.0254));
     image.fill(Qt::white);
     return image;
   };
-  std::vector<QImage> pictures{blank()};
-  const auto layout = LayOut(Sheet, &pictures[0], paint.size());
-  while (int(pictures.size()) < layout->PageCount()) pictures.push_back(blank());
+  // Measured on a picture of the pages' resolution that outlives the layout.
+  const QImage metrics = blank(QSize(1, 1));
+  const auto layout = LayOut(Sheet, &metrics, paint.size());
+  std::vector<QImage> pictures;
   for (int page = 0; page < layout->PageCount(); ++page) {
-    QPainter p(&pictures[page]);
+    pictures.push_back(blank(full.size()));
+    QPainter p(&pictures.back());
     p.translate(paint.topLeft());
     layout->Paint(p, page);
   }
@@ -335,16 +349,16 @@ void PreviewFax(const TFaxSheet& Sheet, QWidget* Parent) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(QString("Fax to %1: %2").arg(contact::kServiceName, Sheet.Subject));
   printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-  QPrintPreviewDialog preview(&printer, Parent);
+  TFaxPreview preview(&printer, Parent);
   preview.setWindowTitle("Quillby Desktop");
   preview.setWindowIcon(artwork::ApplicationIcon());
   preview.setAccessibleDescription("Print preview of the fax sheet: " + Sheet.Subject);
   GuardedConnect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                  [&Sheet](QPrinter* target) { PrintFax(Sheet, *target); });
 
-  // The tool bar's buttons take the focus from Tab like every other control, starting on Print.
+  // The tool bar's buttons take the focus from Tab like every other control.
   const QString print = QCoreApplication::translate("QPrintPreviewDialog", "Print");
-  QToolButton* printButton = nullptr;
+  QToolButton*& printButton = preview.PrintButton;
   QToolButton* lastButton = nullptr;
   for (QToolBar* bar : preview.findChildren<QToolBar*>()) {
     for (QAction* action : bar->actions()) {
@@ -360,7 +374,6 @@ void PreviewFax(const TFaxSheet& Sheet, QWidget* Parent) {
   }
   // Print is the tool bar's last button where a translation names it otherwise.
   if (!printButton) printButton = lastButton;
-  if (printButton) printButton->setFocus();
 
   const QScreen* screen = Parent ? Parent->screen() : QGuiApplication::primaryScreen();
   if (screen) {
