@@ -348,6 +348,11 @@ std::vector<QImage> FaxPictures(const TFaxSheet& Sheet, const QPageLayout& Layou
 void PreviewFax(const TFaxSheet& Sheet, QWidget* Parent) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(QString("Fax to %1: %2").arg(contact::kServiceName, Sheet.Subject));
+  // Without a printer the page is a PDF's, by default A4; Letter where paper is measured in inches.
+  if (printer.outputFormat() == QPrinter::PdfFormat &&
+      QLocale().measurementSystem() != QLocale::MetricSystem) {
+    printer.setPageSize(QPageSize(QPageSize::Letter));
+  }
   printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
   TFaxPreview preview(&printer, Parent);
   preview.setWindowTitle("Quillby Desktop");
