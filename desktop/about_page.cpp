@@ -1,4 +1,5 @@
 #include "deployment.h"
+#include "desktop/contact.h"
 #include "desktop/desktop_form.h"
 #include "desktop/page.h"
 
@@ -29,18 +30,17 @@ void TDesktopForm::BuildAbout() {
 
   MakeLabel(about, "Label34", "Contact Details", 112, 215, bold);
   MakeLabel(about, "Label35",
-            "Marrowvale Community Debt Services\n214 Harbour Lane, Suite 5\n"
-            "Marrowvale, OR 97035",
-            112, 236, text);
+            QString("%1\n%2\n%3").arg(contact::kServiceName, contact::kStreet, contact::kTown), 112,
+            236, text);
 
-  QLabel* phones = MakeLabel(about, "Label36", "1-800-555-0142, 1-800-555-0143  (", 112, 290, text);
+  QLabel* phones = MakeLabel(about, "Label36", contact::kTollFree + QString("  ("), 112, 290, text);
   QLabel* tollFree = FollowOn(MakeLabel(about, "Label37", "Toll-Free ", 300, 290, bold), phones);
   FollowOn(MakeLabel(about, "Label38", ")", 352, 290, text), tollFree);
   MakeLabel(about, "Label39",
             "Give us a call to get a free consultation ( between 9 AM and 6 PM PST )", 112, 305,
             italic);
 
-  QLabel* fax = MakeLabel(about, "Label40", "1-800-555-0190, 1-800-555-0191 (", 112, 331, text);
+  QLabel* fax = MakeLabel(about, "Label40", contact::kFax + QString(" ("), 112, 331, text);
   QLabel* faxWord =
       FollowOn(MakeLabel(about, "Label41", "Fax", 297, 331, look::TimesFont(13, true, true)), fax);
   FollowOn(MakeLabel(about, "Label42", ")", 321, 331, text), faxWord);

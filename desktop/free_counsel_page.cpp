@@ -5,6 +5,7 @@
 #include "deployment.h"
 #include "desktop/artwork.h"
 #include "desktop/desktop_form.h"
+#include "desktop/fax_sheet.h"
 #include "desktop/input_checks.h"
 #include "desktop/page.h"
 #include "dialogs/ansi.h"
@@ -120,8 +121,16 @@ void TDesktopForm::btnFreeCounselClick() {
     leEmail->setFocus();
     throw Exception("Please enter a valid email id.");
   }
+  const auto faxInstead = [this] {
+    PreviewFax(
+        SignupFax({leFullName->text(), leEmail->text(), leStreetAddress->text(), leZipCode->text(),
+                   lePhone->text(), leBestTime->text(), cboDebtAmount->currentText()},
+                  FromAnsi(FData.CurrentUserFullName())),
+        this);
+  };
   if (!CheckOnline(
-          "Please feel free to use our \"Free Counseling\" section to sign up at a later time.")) {
+          "Please feel free to use our \"Free Counseling\" section to sign up at a later time.",
+          faxInstead)) {
     return;
   }
 

@@ -3,8 +3,10 @@
 #include "data/quillby_data.h"
 #include "deployment.h"
 #include "desktop/desktop_form.h"
+#include "desktop/fax_sheet.h"
 #include "desktop/input_checks.h"
 #include "desktop/page.h"
+#include "dialogs/ansi.h"
 #include "dialogs/app_events.h"
 #include "dialogs/cursor.h"
 #include "dialogs/glyphs.h"
@@ -49,9 +51,14 @@ void TDesktopForm::memHelpImproveChange() {
 }
 
 void TDesktopForm::btnHelpImproveClick() {
+  const auto faxInstead = [this] {
+    PreviewFax(FeedbackFax(memHelpImprove->toPlainText(), FromAnsi(FData.CurrentUserFullName())),
+               this);
+  };
   if (!CheckOnline(
           "Please feel free to use our Feedback section to comment on our services at a later "
-          "time.")) {
+          "time.",
+          faxInstead)) {
     return;
   }
   {

@@ -68,7 +68,7 @@ bool IsOnline() {
   }
 }
 
-bool CheckOnline(const std::string& FollowUp) {
+bool CheckOnline(const std::string& FollowUp, const std::function<void()>& FaxInstead) {
   if (IsOnline()) return true;
   const int answer = ShowMessageDialog(
       "",
@@ -77,6 +77,8 @@ bool CheckOnline(const std::string& FollowUp) {
       DialogButtons({TDialogButton::Yes, TDialogButton::No}), TDialogButton::Yes, "");
   if (answer == mrNo) {
     ShowMessageDialog("", FollowUp, DialogButtons({TDialogButton::OK}), TDialogButton::OK, "");
+  } else if (answer == mrYes && FaxInstead) {
+    FaxInstead();
   }
   return false;
 }

@@ -20,6 +20,6 @@ bool IsOnline();
 using TOnlineProbe = std::function<bool()>;
 void SetOnlineProbe(TOnlineProbe Probe);
 
-// True when online. Offline, it asks whether to fax instead and, on No, shows FollowUp; then
-// false, and the caller ends its action quietly.
-bool CheckOnline(const std::string& FollowUp);
+// True when online. Offline, it asks whether to fax instead: Yes runs FaxInstead, when there is
+// one, and No shows FollowUp; then false, and the caller ends its action quietly.
+bool CheckOnline(const std::string& FollowUp, const std::function<void()>& FaxInstead = {});

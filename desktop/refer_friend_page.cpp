@@ -1,8 +1,10 @@
 #include <QTextCursor>
 
+#include "data/quillby_data.h"
 #include "deployment.h"
 #include "desktop/artwork.h"
 #include "desktop/desktop_form.h"
+#include "desktop/fax_sheet.h"
 #include "desktop/input_checks.h"
 #include "desktop/page.h"
 #include "dialogs/ansi.h"
@@ -118,8 +120,15 @@ void TDesktopForm::btnSendEmailClick() {
                                            : "Please enter a valid email id.");
     }
   }
+  const auto faxInstead = [this] {
+    PreviewFax(ReferralFax({leFromName->text(), leFromEmail->text(), leSendToName->text(),
+                            leSendToEmail->text(), leSubject->text(), memComments->toPlainText()},
+                           FromAnsi(FData.CurrentUserFullName())),
+               this);
+  };
   if (!CheckOnline("Please feel free to use our \"Refer a friend\" section to share the benefits "
-                   "with your friends at a later time.")) {
+                   "with your friends at a later time.",
+                   faxInstead)) {
     return;
   }
 

@@ -1,5 +1,7 @@
 #include "dialogs/signup_dialog.h"
 
+#include <iterator>
+
 namespace {
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
@@ -29,26 +31,27 @@ TSignupDialog::TSignupDialog(QWidget* parent) : TQuillbyDialog(parent) {
   Label3 = MakeLabel(Panel3, "Label3", "Signup Information:", 30, 40, false);
 
   struct Row {
-    const char* Caption;
     QLabel*& Value;
     const char* Name;
   };
   const Row rows[] = {
-      {"Name:", lblName, "lblName"},
-      {"Email:", lblEmail, "lblEmail"},
-      {"Street Address:", lblStreetAddress, "lblStreetAddress"},
-      {"Zip Code:", lblZipCode, "lblZipCode"},
-      {"Phone:", lblPhone, "lblPhone"},
-      {"Best time to call:", lblBestTime, "lblBestTime"},
-      {"Debt Amount:", lblDebtAmount, "lblDebtAmount"},
+      {lblName, "lblName"},
+      {lblEmail, "lblEmail"},
+      {lblStreetAddress, "lblStreetAddress"},
+      {lblZipCode, "lblZipCode"},
+      {lblPhone, "lblPhone"},
+      {lblBestTime, "lblBestTime"},
+      {lblDebtAmount, "lblDebtAmount"},
   };
+  static_assert(std::size(rows) == std::size(kSignupCaptions));
   int top = 64;
-  for (const Row& row : rows) {
-    QLabel* caption = MakeLabel(Panel3, "", row.Caption, 40, top, true);
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    const Row& row = rows[i];
+    QLabel* caption = MakeLabel(Panel3, "", kSignupCaptions[i], 40, top, true);
     row.Value = MakeLabel(Panel3, row.Name, QString::fromLatin1(row.Name + 3), 160, top, false);
     row.Value->setGeometry(160, top, 341 - 160 - 8, caption->height());
     // A screen reader reads each value with its caption.
-    row.Value->setAccessibleName(QString::fromLatin1(row.Caption).chopped(1));
+    row.Value->setAccessibleName(QString::fromLatin1(kSignupCaptions[i]).chopped(1));
     top += 16;
   }
 

@@ -5,6 +5,12 @@
 
 #include "dialogs/quillby_dialog.h"
 
+// The captions of the dialog's seven value rows, in their order: name, e-mail address, street
+// address, zip code, phone, best time to call, debt amount.
+inline constexpr const char* kSignupCaptions[] = {
+    "Name:",       "Email:", "Street Address:", "Zip Code:", "Phone:", "Best time to call:",
+    "Debt Amount:"};
+
 // Confirms an accepted counselling signup with the values that were sent. The caller fills the
 // value labels and the closing sentence before showing it.
 class TSignupDialog : public TQuillbyDialog {

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QPointer>
+#include <QProcess>
 
 #include "data/store_file.h"
 
@@ -56,6 +57,18 @@ void PressOK(QWidget* dialog) {
   if (auto* ok = dialog->findChild<QAbstractButton*>("btnOK")) ok->click();
 }
 
+QString PdfText(const QString& Path) {
+  QProcess reader;
+  reader.start("/usr/bin/pdftotext", {"-enc", "UTF-8", Path, "-"});
+  if (!reader.waitForFinished(30000) || reader.exitStatus() != QProcess::NormalExit ||
+      reader.exitCode() != 0) {
+    reader.kill();
+    reader.waitForFinished();
+    return {};
+  }
+  return QString::fromUtf8(reader.readAllStandardOutput());
+}
+
 TMessageCatcher::TMessageCatcher()
     : FAnswerer([this](QWidget* dialog) {
         Messages << MessageOf(dialog);
@@ -65,6 +78,9 @@ TMessageCatcher::TMessageCatcher()
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // A print server or printer the machine knows is never asked: printing ends in PDF files.
+  QTemporaryDir noPrintServer;
+  qputenv("CUPS_SERVER", noPrintServer.filePath("cups.sock").toLocal8Bit());
   QApplication application(argc, argv);
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   ::testing::InitGoogleTest(&argc, argv);

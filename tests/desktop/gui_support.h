@@ -62,6 +62,10 @@ class TModalAnswerer : public QObject {
 QString MessageOf(QWidget* dialog);
 void PressOK(QWidget* dialog);
 
+// The text of a PDF file as Debian's pdftotext reads it, pages separated by form feeds; empty
+// when it cannot be read.
+QString PdfText(const QString& Path);
+
 // Collects the text of every message dialog and closes each with OK.
 class TMessageCatcher {
  public:

@@ -97,17 +97,19 @@ TEST_F(CheckOnlineTest, AProbeThatFailsCountsAsOffline) {
   EXPECT_FALSE(IsOnline());
 }
 
-TEST_F(CheckOnlineTest, OfflineAsksAndOnNoShowsTheFollowUp) {
+TEST_F(CheckOnlineTest, OfflineAsksAndOnNoShowsTheFollowUpOnYesFaxesInstead) {
   SetOnlineProbe([] { return false; });
   for (const char* answer : {"btnOK", "btnNo"}) {
     QStringList shown;
+    int faxes = 0;
     TModalAnswerer answerer([&](QWidget* dialog) {
       shown << MessageOf(dialog);
       const char* button = shown.size() == 1 ? answer : "btnOK";
       QTimer::singleShot(
           0, dialog, [dialog, button] { dialog->findChild<QAbstractButton*>(button)->click(); });
     });
-    EXPECT_FALSE(CheckOnline("Please come back later."));
+    EXPECT_FALSE(CheckOnline("Please come back later.", [&] { ++faxes; }));
+    EXPECT_EQ(faxes, QString(answer) == "btnOK" ? 1 : 0) << answer;  // Yes is in OK's place
     QStringList expected = {
         "An Internet connection was not detected.\n\nWould you like to print and send a fax to us "
         "instead?"};

@@ -4,8 +4,12 @@
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <atomic>
 #include <chrono>
 #include <ctime>
@@ -38,7 +42,7 @@ using nettest::Until;
 
 // Every modal window the handler shows, with the cursor at that moment; message dialogs are
 // answered from a queue of button names (OK when it runs dry), the signup dialog with OK after
-// its texts are read.
+// its texts are read, a print preview with Esc after its sheet has been printed to a PDF.
 class TDialogRecorder {
  public:
   struct TShown {
@@ -46,12 +50,21 @@ class TDialogRecorder {
     QString Text;
     int Cursor;
   };
+  struct TPreview {
+    QString Title;
+    bool HasIcon;
+    QString Focus;  // the action of the tool button the preview's focus is on
+    bool OverrideCursor;
+    int Pages;
+    QString Text;  // as pdftotext reads it
+  };
 
   explicit TDialogRecorder(std::deque<const char*> Answers = {})
       : FAnswers(std::move(Answers)), FAnswerer([this](QWidget* dialog) { Answer(dialog); }) {}
 
   std::vector<TShown> Shown;
   std::map<QString, QString> Signup;
+  std::vector<TPreview> Previews;
 
   QStringList Messages() const {
     QStringList texts;
@@ -63,6 +76,15 @@ class TDialogRecorder {
 
  private:
   void Answer(QWidget* dialog) {
+    if (auto* preview = qobject_cast<QPrintPreviewDialog*>(dialog)) {
+      Shown.push_back({"PrintPreview", preview->windowTitle(), ScreenCursor()});
+      Previews.push_back(Inspect(preview));
+      QTimer::singleShot(0, preview, [preview] {
+        QWidget* focus = preview->focusWidget();
+        QTest::keyClick(focus ? focus : preview, Qt::Key_Escape);
+      });
+      return;
+    }
     Shown.push_back({dialog->objectName(), MessageOf(dialog), ScreenCursor()});
     const char* button = "btnOK";
     if (dialog->objectName() == "SignupDialog") {
@@ -77,7 +99,27 @@ class TDialogRecorder {
                        [dialog, button] { dialog->findChild<QAbstractButton*>(button)->click(); });
   }
 
+  TPreview Inspect(QPrintPreviewDialog* preview) {
+    TPreview seen{preview->windowTitle(),
+                  !preview->windowIcon().isNull(),
+                  {},
+                  QGuiApplication::overrideCursor() != nullptr,
+                  0,
+                  {}};
+    if (auto* button = qobject_cast<QToolButton*>(preview->focusWidget())) {
+      if (button->defaultAction()) seen.Focus = button->defaultAction()->text();
+    }
+    auto* pages = preview->findChild<QPrintPreviewWidget*>();
+    seen.Pages = pages->pageCount();
+    const QString pdf = FPrinted.filePath(QString("sheet%1.pdf").arg(Previews.size()));
+    preview->printer()->setOutputFileName(pdf);
+    pages->print();
+    seen.Text = PdfText(pdf);
+    return seen;
+  }
+
   std::deque<const char*> FAnswers;
+  QTemporaryDir FPrinted;
   TModalAnswerer FAnswerer;
 };
 
@@ -680,6 +722,105 @@ TEST_F(SendingTabsTest, OfflineEachTabAsksAndSendsNothing) {
       EXPECT_EQ(recorder.Messages(), expected) << tab.Name << " " << answer;
       for (const auto& shown : recorder.Shown) EXPECT_EQ(shown.Cursor, crDefault);
     }
+  }
+  EXPECT_EQ(mail.Accepted(), 0u);
+  EXPECT_EQ(web.Accepted(), 0u);
+  EXPECT_EQ(Count(FStore.StorePath().toStdString(), "Counselling"), "0");
+  EXPECT_EQ(Count(FStore.StorePath().toStdString(), "HelpImprove"), "0");
+  EXPECT_EQ(Log(), "");
+}
+
+// Text without its white space, as wrapping on a page may break a value anywhere.
+QString Squashed(const QString& Text) {
+  QString squashed;
+  for (const QChar c : Text) {
+    if (!c.isSpace()) squashed += c;
+  }
+  return squashed;
+}
+
+TEST_F(SendingTabsTest, OfflineYesPreviewsTheTabsFaxSheetAndEscEndsTheAction) {
+  SetOnlineProbe([] { return false; });
+  ScriptServer mail({MailServer(2)});
+  ScriptServer web({WebServer(Found("/thank-you.html"))});
+  Point(mail.Port(), web.Port());
+  const QString street = QString::fromUtf8("12 <i>Rue</i> de l'Église & Co.");
+  const QString bestTime = QString::fromUtf8("Après 18h \"evenings\"");
+  const QString subject = "Start \"today\" & <u>now</u>";
+  const QString comment = QString::fromUtf8("Hi Bob,\n<b>Tom</b> &amp; Jerry: ünïcödé\n");
+  const QString feedback = QString::fromUtf8("First & <b>last</b>\n\"Quoted\" ünïcödé");
+  const struct {
+    const char* Name;
+    std::function<void()> Fill;
+    QPushButton* Button;
+    QStringList Expected;
+  } tabs[] = {
+      {"FreeCounsel",
+       [&] {
+         FillSignup("+1 (555) 010-0100 %s");
+         FForm->leStreetAddress->setText(street);
+         FForm->leBestTime->setText(bestTime);
+         FForm->cboDebtAmount->setCurrentIndex(2);
+       },
+       FForm->btnFreeCounsel,
+       {"Re:", "Free Counseling", "Name:", "Ann Example", "Email:", "ann@example.org",
+        "Street Address:", street, "Zip Code:", "97035", "Phone:", "+1 (555) 010-0100 %s",
+        "Best time to call:", bestTime, "Debt Amount:", "$5001 - $10000",
+        "Please call me on +1 (555) 010-0100 %s for a free consultation; the best time to call "
+        "me is " +
+            bestTime + "."}},
+      {"ReferFriend",
+       [&] {
+         FillReferral();
+         Type(FForm->leSubject, subject);
+         FForm->memComments->setPlainText(comment);
+       },
+       FForm->btnSendEmail,
+       {"Re:", "Refer a friend", "Send To Name:", "Bob Friend", "Send to Email:", "bob@example.org",
+        "From Name:", "Ann Example", "From Email:", "ann@example.org", "Subject:", subject,
+        "Comment:", "Hi Bob,", QString::fromUtf8("<b>Tom</b> &amp; Jerry: ünïcödé")}},
+      {"HelpImprove",
+       [&] {
+         Show(FForm->tsHelpImprove);
+         FForm->memHelpImprove->setPlainText(feedback);
+       },
+       FForm->btnHelpImprove,
+       {"Re:", "Help us improve", "Feedback:", "First & <b>last</b>",
+        QString::fromUtf8("\"Quoted\" ünïcödé")}},
+  };
+  const auto fields = [this] {
+    QStringList texts = SignupTexts();
+    texts << FForm->cboDebtAmount->currentText();
+    for (QLineEdit* box : {FForm->leFromName, FForm->leFromEmail, FForm->leSendToName,
+                           FForm->leSendToEmail, FForm->leSubject}) {
+      texts << box->text();
+    }
+    return texts << FForm->memComments->toPlainText() << FForm->memHelpImprove->toPlainText();
+  };
+  for (const auto& tab : tabs) {
+    tab.Fill();
+    const QStringList before = fields();
+    TDialogRecorder recorder({"btnOK"});  // Yes is the OK button's place
+    QTest::mouseClick(tab.Button, Qt::LeftButton);
+
+    ASSERT_EQ(recorder.Shown.size(), 2u) << tab.Name;
+    EXPECT_EQ(recorder.Shown[1].Name, "PrintPreview") << tab.Name;
+    EXPECT_EQ(recorder.Shown[1].Cursor, crDefault) << tab.Name;
+    const auto& preview = recorder.Previews.at(0);
+    EXPECT_EQ(preview.Title, "Quillby Desktop") << tab.Name;
+    EXPECT_TRUE(preview.HasIcon) << tab.Name;
+    EXPECT_EQ(preview.Focus, "Print") << tab.Name;
+    EXPECT_FALSE(preview.OverrideCursor) << tab.Name;
+    EXPECT_EQ(preview.Pages, 1) << tab.Name;
+    const QString printed = Squashed(preview.Text);
+    QStringList expected = {"From:", "Ann Example", "Fax:", "1-800-555-0190, 1-800-555-0191",
+                            "Page 1 of 1"};
+    for (const QString& value : expected + tab.Expected) {
+      EXPECT_TRUE(printed.contains(Squashed(value))) << tab.Name << ": " << value.toStdString();
+    }
+    // Esc has closed the preview and the action has ended, the fields as they were.
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << tab.Name;
+    EXPECT_EQ(fields(), before) << tab.Name;
   }
   EXPECT_EQ(mail.Accepted(), 0u);
   EXPECT_EQ(web.Accepted(), 0u);

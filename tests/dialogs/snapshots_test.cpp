@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -27,6 +28,13 @@ TEST(SnapshotsTest, WritesAPictureOfEveryDialogAtItsSize) {
     EXPECT_EQ(image.size() / image.devicePixelRatio(), shot.Size) << shot.File;
     // The grey title bar is drawn: a pixel inside it, right of the caption.
     EXPECT_EQ(QColor(image.pixel(image.width() - 5, 10)), QColor(128, 128, 128)) << shot.File;
+  }
+  // Each sending tab's fax sheet, as a Letter page at 96 dpi and as a PDF.
+  for (const char* sheet : {"fax_1_free_counsel", "fax_2_refer_friend", "fax_3_help_improve"}) {
+    EXPECT_EQ(QImage(out.path() + "/shots/" + sheet + ".png").size(), QSize(816, 1056)) << sheet;
+    QFile pdf(out.path() + "/shots/" + sheet + ".pdf");
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly)) << sheet;
+    EXPECT_TRUE(pdf.read(5) == "%PDF-") << sheet;
   }
   // Nothing usage-like is accepted in place of the folder.
   QProcess bare;
