@@ -238,6 +238,22 @@ class StandInTest(unittest.TestCase):
         self.assertEqual(self.kept_signups(), [])
         self.assertEqual(self.request("GET", "/")[0], 200)
 
+    def test_control_characters_from_a_client_reach_the_log_escaped(self):
+        address = "jane\x1b]0;owned\x07@example.org\r\nService stand-in ready: forged\x9b"
+        for location in ["/signup/thank-you.html", "/signup/emailexists.html"]:
+            self.assertEqual(self.signup([("EmailAddress", address)])[1], location)
+        with socket.create_connection(("127.0.0.1", self.service.web_port), timeout=10) as raw:
+            raw.sendall(b"POST /x\x1b[2J\x08 HTTP/1.0\r\nContent-Length: 0\r\n\r\n")
+            status_line = raw.makefile("rb").readline()
+        self.assertEqual(status_line, b"HTTP/1.0 404 Nothing takes a POST at /x\\x1b[2J\\x08\r\n")
+        _, out, err = self.service.stop()
+        for text in (out, err):
+            self.assertFalse(re.search("[\x00-\x09\x0b-\x1f\x7f-\x9f]", text), repr(text))
+            self.assertNotIn("\nService stand-in ready: forged", text)
+        self.assertIn("jane\\x1b]0;owned\\x07@example.org\\r\\nService stand-in ready: "
+                      "forged\\x9b", out)
+        self.assertIn("/x\\x1b[2J\\x08", err)
+
     def test_the_pages_of_the_links_are_served(self):
         for path in ["/", "/forums", "/signup/", "/forums/about553.html", "/diy/",
                      "/signup/thank-you.html?x=1"]:

@@ -31,6 +31,7 @@ import threading
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import mail_server  # noqa: E402
 import web_server  # noqa: E402
+from log_text import escaped  # noqa: E402
 
 EXIT_CANNOT_START = 2
 
@@ -85,8 +86,8 @@ class MailFolder:
         path = write_whole(self.folder, lambda n: f"{first + n - 1:06d}.eml",
                            head.encode("ascii") + envelope.original_content)
         self._next = int(os.path.basename(path)[:-4]) + 1
-        report(f"mail: kept a message from <{envelope.mail_from}> to "
-               f"{', '.join(envelope.rcpt_tos)} in {path}")
+        report(f"mail: kept a message from <{escaped(envelope.mail_from)}> to "
+               f"{escaped(', '.join(envelope.rcpt_tos))} in {path}")
 
 
 class SignupLog:
@@ -136,7 +137,7 @@ class SignupLog:
         if not address.strip():
             raise web_server.Refused(400, "The form has no EmailAddress")
         if self._key(address) in self._known:
-            report(f"web: {address} signed up before; answered emailexists.html")
+            report(f"web: {escaped(address)} signed up before; answered emailexists.html")
             return "/signup/emailexists.html"
         record = {"received": datetime.datetime.now().astimezone().isoformat(timespec="seconds"),
                   "fields": form}
@@ -154,7 +155,7 @@ class SignupLog:
                 raise web_server.Refused(503, "The signup could not be kept; try again")
         self._needs_newline = False
         self._known.add(self._key(address))
-        report(f"web: kept the signup of {address} in {self.path}")
+        report(f"web: kept the signup of {escaped(address)} in {self.path}")
         return "/signup/thank-you.html"
 
 

@@ -14,6 +14,8 @@ import socketserver
 from werkzeug.formparser import parse_form_data
 from werkzeug.http import parse_options_header
 
+from log_text import escaped
+
 SIGNUP_PATH = "/signup/dbsignup.html"
 # A signup form is a few hundred bytes; nothing larger is read.
 BODY_LIMIT = 1024 * 1024
@@ -81,8 +83,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 raise Refused(404, f"Nothing takes a POST at {path}")
             location = self.server.accept_signup(parse_signup(self.headers, body))
         except Refused as e:
-            self.server.report(f"web: refused a POST to {path}: {e.reason}")
-            self.send_error(e.status, e.reason)
+            # The reason may quote the client's own bytes; the status line and the log get
+            # them escaped.
+            reason = escaped(e.reason)
+            self.server.report(f"web: refused a POST to {escaped(path)}: {reason}")
+            self.send_error(e.status, reason)
             return
         self.send_response(302)
         self.send_header("Location", location)
