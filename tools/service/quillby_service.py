@@ -16,6 +16,7 @@ exits 0 when both do. SIGTERM and SIGINT stop the servers; what was accepted is 
 """
 import argparse
 import asyncio
+import collections
 import datetime
 import errno
 import http.client
@@ -117,22 +118,23 @@ class SignupLog:
         return address.strip().casefold()
 
     def accept(self, fields):
+        # Checked before the lock: a large form holds up no other signup.
+        counts = collections.Counter(name for name, _ in fields)
+        repeated = sorted(name for name, count in counts.items() if count > 1)
+        if repeated:
+            raise web_server.Refused(400, f"The form repeats the field {repeated[0]}")
+        form = dict(fields)
         with self._lock:
             if self._closed:
                 raise web_server.Refused(503, "The service is stopping; try again later")
-            return self._accept(fields)
+            return self._accept(form)
 
     def close(self):
         """Waits for the signup being kept, if any; later ones are refused."""
         with self._lock:
             self._closed = True
 
-    def _accept(self, fields):
-        names = [name for name, _ in fields]
-        repeated = sorted({name for name in names if names.count(name) > 1})
-        if repeated:
-            raise web_server.Refused(400, f"The form repeats the field {repeated[0]}")
-        form = dict(fields)
+    def _accept(self, form):
         address = form.get("EmailAddress", "")
         if not address.strip():
             raise web_server.Refused(400, "The form has no EmailAddress")
