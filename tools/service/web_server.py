@@ -38,9 +38,11 @@ def read_body(headers, stream):
     length_text = headers.get("Content-Length")
     if length_text is None:
         raise Refused(411, "The body must come with a Content-Length")
-    if not length_text.strip().isdigit():
+    digits = length_text.strip(" \t")
+    # str.isdigit() also takes "²", which int() then refuses.
+    if not (digits.isascii() and digits.isdigit()):
         raise Refused(400, f"Content-Length {length_text!r} is not a number")
-    length = int(length_text)
+    length = int(digits)
     if length > BODY_LIMIT:
         raise Refused(413, f"A body of {length} bytes is larger than the {BODY_LIMIT} taken")
     body = stream.read(length)
