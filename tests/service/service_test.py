@@ -7,6 +7,7 @@ import http.client
 import json
 import os
 import re
+import resource
 import select
 import signal
 import smtplib
@@ -27,12 +28,16 @@ BOUNDARY = "----------010203040506070809"
 class StandIn:
     """One run of the stand-in on data_dir; the ports are the free ones it picked."""
 
-    def __init__(self, data_dir, web_port=0, mail_port=0, host="127.0.0.1"):
+    def __init__(self, data_dir, web_port=0, mail_port=0, host="127.0.0.1", file_size=None):
+        def limit():
+            if file_size is not None:  # a disk that fills up at this size
+                resource.setrlimit(resource.RLIMIT_FSIZE, (file_size, resource.RLIM_INFINITY))
+
         self.process = subprocess.Popen(
             ["/usr/bin/python3", SERVICE, "--web-host", host, "--web-port", str(web_port),
              "--mail-host", "localhost", "--mail-port", str(mail_port), "--account", ACCOUNT,
              "--password", PASSWORD, "--data", data_dir],
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=limit)
         self.ready = self._line(self.process.stdout)
         found = re.search(r"web http://127\.0\.0\.1:(\d+)/ mail 127\.0\.0\.1:(\d+)", self.ready)
         self.web_port, self.mail_port = (int(found[1]), int(found[2])) if found else (0, 0)
@@ -206,10 +211,32 @@ class StandInTest(unittest.TestCase):
                          "/signup/emailexists.html")
         self.assertEqual(self.signup([("EmailAddress", "bob@example.org")])[1],
                          "/signup/thank-you.html")
-        with open(os.path.join(self.data, "signups.jsonl"), encoding="utf-8") as log:
+        path = os.path.join(self.data, "signups.jsonl")
+        self.assertEqual(os.stat(path).st_mode & 0o777, 0o600)
+        with open(path, encoding="utf-8") as log:
             lines = log.read().split("\n")
         self.assertEqual(lines[:2], [kept, kept[:30]])
         self.assertEqual(json.loads(lines[2])["fields"], {"EmailAddress": "bob@example.org"})
+
+    def test_a_signup_the_disk_cannot_take_is_refused_and_leaves_no_half_line(self):
+        self.service.stop()
+        self.service = StandIn(self.data, file_size=300)
+        path = os.path.join(self.data, "signups.jsonl")
+        self.assertEqual(self.signup([("EmailAddress", "jane@example.org")])[1],
+                         "/signup/thank-you.html")
+        with open(path, "rb") as log:
+            before = log.read()
+        large = [("EmailAddress", "sam@example.org"), ("FirstName", "Sam " * 100)]
+        self.assertEqual(self.signup(large)[0], 503)
+        with open(path, "rb") as log:
+            self.assertEqual(log.read(), before)
+        # Room again: the refused signup can be sent once more, and nothing is lost.
+        resource.prlimit(self.service.process.pid, resource.RLIMIT_FSIZE,
+                         (resource.RLIM_INFINITY, resource.RLIM_INFINITY))
+        self.assertEqual(self.signup(large)[1], "/signup/thank-you.html")
+        self.assertEqual([fields["EmailAddress"] for fields in self.kept_signups()],
+                         ["jane@example.org", "sam@example.org"])
+        self.assertEqual(os.stat(path).st_mode & 0o777, 0o600)
 
     def test_bad_requests_get_an_error_and_nothing_is_kept(self):
         form = f"multipart/form-data; boundary={BOUNDARY}"
@@ -310,6 +337,9 @@ class StandInTest(unittest.TestCase):
                 status, _, err = other.stop()
                 self.assertEqual(status, 2)
                 self.assertIn(f"the {which} port {port} on 127.0.0.1 is taken", err)
+
+    def test_the_arguments_file_with_the_mail_password_is_the_users_alone(self):
+        self.assertEqual(os.stat(os.environ["QUILLBY_SERVICE_ARGS"]).st_mode & 0o777, 0o600)
 
     def test_a_host_that_is_not_this_machine_is_refused(self):
         other = StandIn(self.data, host="192.0.2.7")

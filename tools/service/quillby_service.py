@@ -26,6 +26,7 @@ import os
 import signal
 import smtplib
 import socket
+import stat
 import sys
 import threading
 
@@ -100,18 +101,23 @@ class SignupLog:
         self._lock = threading.Lock()  # one signup at a time, and none once closed
         self._closed = False
         self._known = set()
-        self._needs_newline = False
-        if os.path.exists(path):
-            with open(path, "rb") as log:
-                data = log.read()
-            self._needs_newline = bool(data) and not data.endswith(b"\n")
-            for number, line in enumerate(data.splitlines(), 1):
-                try:
-                    fields = json.loads(line)["fields"]
-                    self._known.add(self._key(fields["EmailAddress"]))
-                except (ValueError, KeyError, TypeError):
-                    print(f"web: line {number} of {path} is not a signup; left as it is",
-                          file=sys.stderr, flush=True)
+        try:
+            fd = os.open(path, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK | os.O_CLOEXEC)
+        except FileNotFoundError:
+            return
+        with os.fdopen(fd, "rb") as log:
+            if not stat.S_ISREG(os.fstat(fd).st_mode):
+                raise SystemExit(f"{path} is not a regular file; move it away and start again.")
+            if os.fstat(fd).st_mode & 0o077:
+                os.fchmod(fd, 0o600)  # it holds people's names, addresses and phone numbers
+            data = log.read()
+        for number, line in enumerate(data.splitlines(), 1):
+            try:
+                fields = json.loads(line)["fields"]
+                self._known.add(self._key(fields["EmailAddress"]))
+            except (ValueError, KeyError, TypeError):
+                print(f"web: line {number} of {path} is not a signup; left as it is",
+                      file=sys.stderr, flush=True)
 
     @staticmethod
     def _key(address):
@@ -129,6 +135,30 @@ class SignupLog:
                 raise web_server.Refused(503, "The service is stopping; try again later")
             return self._accept(form)
 
+    def _append(self, line):
+        """Appends line whole or not at all; a line left unfinished before (a crash, a failed
+        truncation) is ended first, so it never swallows this one."""
+        fd = os.open(self.path, os.O_RDWR | os.O_APPEND | os.O_CREAT | os.O_NOFOLLOW
+                     | os.O_CLOEXEC, 0o600)
+        try:
+            size = os.fstat(fd).st_size
+            if size and os.pread(fd, 1, size - 1) != b"\n":
+                line = b"\n" + line
+            try:
+                written = 0
+                while written < len(line):  # a full disk can take part of it first
+                    written += os.write(fd, line[written:])
+                os.fsync(fd)
+            except OSError as e:
+                try:
+                    os.ftruncate(fd, size)
+                except OSError:
+                    pass  # the next append ends the half line before its own
+                print(f"web: could not append to {self.path}: {e}", file=sys.stderr, flush=True)
+                raise web_server.Refused(503, "The signup could not be kept; try again") from e
+        finally:
+            os.close(fd)
+
     def close(self):
         """Waits for the signup being kept, if any; later ones are refused."""
         with self._lock:
@@ -144,18 +174,7 @@ class SignupLog:
         record = {"received": datetime.datetime.now().astimezone().isoformat(timespec="seconds"),
                   "fields": form}
         line = json.dumps(record, ensure_ascii=False).encode("utf-8") + b"\n"
-        if self._needs_newline:
-            line = b"\n" + line
-        with open(self.path, "ab") as log:
-            start = log.tell()
-            try:
-                log.write(line)
-                log.flush()
-                os.fsync(log.fileno())
-            except OSError:
-                log.truncate(start)  # no half line for the next run to stumble on
-                raise web_server.Refused(503, "The signup could not be kept; try again")
-        self._needs_newline = False
+        self._append(line)
         self._known.add(self._key(address))
         report(f"web: kept the signup of {escaped(address)} in {self.path}")
         return "/signup/thank-you.html"
