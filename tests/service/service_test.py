@@ -15,12 +15,14 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
 SERVICE = os.environ["QUILLBY_SERVICE"]
 sys.path.insert(0, os.path.dirname(SERVICE))
 import quillby_service  # noqa: E402
+import web_server  # noqa: E402
 ACCOUNT, PASSWORD = "desktop@quillby.example", "qb2026"
 BOUNDARY = "----------010203040506070809"
 
@@ -312,6 +314,46 @@ class StandInTest(unittest.TestCase):
                 self.assertEqual(status, 200)
                 self.assertIn(b"</html>", body)
                 self.assertEqual(self.request("HEAD", path)[::2], (200, b""))
+
+    def test_a_slow_client_is_dropped_at_the_deadline_and_connections_are_capped(self):
+        server = web_server.WebServer("127.0.0.1", 0, lambda fields: "/", {"/": "home"},
+                                      max_connections=2, request_seconds=1)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        self.addCleanup(server.server_close)
+        self.addCleanup(server.shutdown)
+        address = server.server_address
+
+        def trickle(head):
+            """Sends head, then a byte at a time, 0.1 s apart, until the server answers or
+            closes; answers what it said, or None when it has held on for 10 s."""
+            with socket.create_connection(address, timeout=10) as raw:
+                raw.sendall(head)
+                end = time.monotonic() + 10
+                try:
+                    while time.monotonic() < end:
+                        if select.select([raw], [], [], 0.1)[0]:
+                            return raw.recv(4096)
+                        raw.sendall(b"x")
+                except ConnectionError:
+                    return b""  # closed on bytes it had not read
+            return None
+
+        post = b"POST /signup/dbsignup.html HTTP/1.0\r\nContent-Length: 1000\r\n\r\n"
+        for head, answer in [(b"GET /", b""), (post, b"HTTP/1.0 408 ")]:
+            with self.subTest(head=head):
+                said = trickle(head)
+                self.assertIsNotNone(said, "the slow client was never dropped")
+                self.assertEqual(said[:len(answer)], answer)
+
+        held = [socket.create_connection(address) for _ in range(2)]
+        with socket.create_connection(address, timeout=10) as extra:
+            self.assertEqual(extra.recv(4096)[:13], b"HTTP/1.0 503 ")
+        for connection in held:
+            connection.close()
+        self.assertTrue(server.wait_idle(10))
+        with socket.create_connection(address, timeout=10) as again:
+            again.sendall(b"GET / HTTP/1.0\r\n\r\n")
+            self.assertEqual(again.recv(4096)[:13], b"HTTP/1.0 200 ")
 
     # Running
 

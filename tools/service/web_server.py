@@ -10,6 +10,8 @@ mapping of path to HTML text; everything else is 404.
 import http.server
 import io
 import socketserver
+import threading
+import time
 
 from werkzeug.formparser import parse_form_data
 from werkzeug.http import parse_options_header
@@ -45,7 +47,10 @@ def read_body(headers, stream):
     length = int(digits)
     if length > BODY_LIMIT:
         raise Refused(413, f"A body of {length} bytes is larger than the {BODY_LIMIT} taken")
-    body = stream.read(length)
+    try:
+        body = stream.read(length)
+    except TimeoutError as e:
+        raise Refused(408, "The body did not arrive in time") from e
     if len(body) != length:
         raise Refused(400, f"The body ended after {len(body)} of its {length} bytes")
     return body
@@ -70,10 +75,52 @@ def parse_signup(headers, body):
     return list(form.items(multi=True))
 
 
+class _DeadlineReader(io.RawIOBase):
+    """Reads a socket with each wait bounded by the idle time and all of them by the request's
+    deadline, so a client sending a byte now and then cannot hold its thread for ever."""
+
+    def __init__(self, connection, idle, deadline):
+        self._connection = connection
+        self._idle = idle
+        self._deadline = deadline
+
+    def readable(self):
+        return True
+
+    def readinto(self, buffer):
+        left = self._deadline - time.monotonic()
+        if left <= 0:
+            raise TimeoutError("the request took longer than the server allows")
+        self._connection.settimeout(min(self._idle, left))
+        return self._connection.recv_into(buffer)
+
+
+class _Writer(io.BufferedIOBase):
+    """Writes whole to a socket, within the idle time."""
+
+    def __init__(self, connection, idle):
+        self._connection = connection
+        self._idle = idle
+
+    def writable(self):
+        return True
+
+    def write(self, data):
+        self._connection.settimeout(self._idle)
+        self._connection.sendall(data)
+        return len(data)
+
+
 class Handler(http.server.BaseHTTPRequestHandler):
     server_version = "QuillbyService/1.0"
     # A client that stops sending is dropped after this many seconds.
     timeout = 30
+
+    def setup(self):
+        self.connection = self.request
+        deadline = time.monotonic() + self.server.request_seconds
+        self.rfile = io.BufferedReader(_DeadlineReader(self.connection, self.timeout, deadline))
+        self.wfile = _Writer(self.connection, self.timeout)
 
     def do_POST(self):
         path = self.path.split("?", 1)[0]
@@ -123,18 +170,66 @@ class Handler(http.server.BaseHTTPRequestHandler):
 class WebServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
     """Binds address:port (0 for any free port) when made; raises OSError when it cannot.
 
-    Each connection has a thread of its own, so a browser's idle connection holds up no one;
-    those threads never keep the process alive, so the caller makes sure no signup is being
-    kept when it stops the server (see accept_signup)."""
+    Each connection has a thread of its own, so a browser's idle connection holds up no one, up
+    to max_connections at a time; one more is answered 503 at once. Every request must arrive
+    within request_seconds. The threads never keep the process alive: the caller waits for
+    them (wait_idle) and makes sure no signup is being kept when it stops the server (see
+    accept_signup)."""
 
     daemon_threads = True
     block_on_close = False
 
-    def __init__(self, address, port, accept_signup, pages=None, report=None):
+    def __init__(self, address, port, accept_signup, pages=None, report=None,
+                 max_connections=64, request_seconds=60):
         self.accept_signup = accept_signup
         self.pages = pages or {}
         self.report = report or (lambda text: None)
+        self.max_connections = max_connections
+        self.request_seconds = request_seconds
+        self._open = 0
+        self._changed = threading.Condition()
         super().__init__((address, port), Handler)
+
+    def process_request(self, request, client_address):
+        with self._changed:
+            busy = self._open >= self.max_connections
+            if not busy:
+                self._open += 1
+        if busy:
+            self._refuse_busy(request, client_address)
+            return
+        try:
+            super().process_request(request, client_address)
+        except Exception:
+            self._ended()
+            raise
+
+    def process_request_thread(self, request, client_address):
+        try:
+            super().process_request_thread(request, client_address)
+        finally:
+            self._ended()
+
+    def _ended(self):
+        with self._changed:
+            self._open -= 1
+            self._changed.notify_all()
+
+    def _refuse_busy(self, request, client_address):
+        self.report(f"web: {self.max_connections} connections are open; refused one from "
+                    f"{client_address[0]}")
+        try:
+            request.setblocking(False)  # the accepting thread never waits on a client
+            request.send(b"HTTP/1.0 503 Service Unavailable\r\nContent-Length: 0\r\n\r\n")
+        except OSError:
+            pass
+        self.shutdown_request(request)
+
+    def wait_idle(self, seconds):
+        """Waits up to seconds for the connections being served to end; answers whether they
+        have."""
+        with self._changed:
+            return self._changed.wait_for(lambda: self._open == 0, seconds)
 
     def handle_error(self, request, client_address):
         # A connection that broke mid-request costs that request only; the server goes on.
