@@ -64,7 +64,7 @@ async def main():
     loop.add_signal_handler(signal.SIGTERM, stop.set)
     print(server.sockets[0].getsockname()[1], flush=True)
     await stop.wait()
-    server.close()
+    await server.stop(5)
 
 
 asyncio.run(main())

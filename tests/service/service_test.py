@@ -369,6 +369,48 @@ class StandInTest(unittest.TestCase):
                 self.assertIn("stopped", out)
                 self.service = self.start()
 
+    def test_conversations_under_way_when_it_is_stopped_are_finished(self):
+        mail = socket.create_connection(("127.0.0.1", self.service.mail_port), timeout=10)
+        replies = mail.makefile("rb")
+
+        def say(line):
+            mail.sendall(line + b"\r\n")
+            while (reply := replies.readline())[3:4] == b"-":
+                pass
+            return reply[:3]
+
+        self.assertEqual(replies.readline()[:3], b"220")
+        for line, code in [(b"EHLO Quillby", b"250"), (b"AUTH LOGIN", b"334"),
+                           (base64.b64encode(ACCOUNT.encode()), b"334"),
+                           (base64.b64encode(PASSWORD.encode()), b"235"),
+                           (b"MAIL FROM:<jane@example.org>", b"250"),
+                           (b"RCPT TO:<bob@example.org>", b"250"), (b"DATA", b"354")]:
+            self.assertEqual(say(line), code, line)
+        mail.sendall(b"Subject: late\r\n\r\nsent as the stand-in stops\r\n")
+        part = (f"--{BOUNDARY}\r\nContent-Disposition: form-data; name=\"EmailAddress\"\r\n\r\n"
+                f"late@example.org\r\n--{BOUNDARY}--\r\n").encode()
+        web = socket.create_connection(("127.0.0.1", self.service.web_port), timeout=10)
+        web.sendall(b"POST /signup/dbsignup.html HTTP/1.0\r\nContent-Type: multipart/form-data; "
+                    b"boundary=" + BOUNDARY.encode() + b"\r\nContent-Length: "
+                    + str(len(part)).encode() + b"\r\n\r\n" + part[:20])
+        idle = socket.create_connection(("127.0.0.1", self.service.web_port), timeout=10)
+
+        self.service.process.send_signal(signal.SIGTERM)
+        self.assertIn("stopping", StandIn._line(self.service.process.stdout))
+        self.assertEqual(say(b"."), b"250")
+        self.assertEqual(say(b"QUIT"), b"221")
+        web.sendall(part[20:])
+        self.assertIn(b"Location: /signup/thank-you.html", web.recv(4096))
+        self.assertEqual(idle.recv(4096), b"")  # no request had begun on it
+        for connection in (mail, web, idle):
+            connection.close()
+        status, out, _ = self.service.stop()
+        self.assertEqual(status, 0)
+        self.assertIn("stopped", out)
+        self.assertEqual([text.split(b"\r\n")[2] for text in self.kept_mail().values()],
+                         [b"Subject: late"])
+        self.assertEqual(self.kept_signups(), [{"EmailAddress": "late@example.org"}])
+
     def test_a_port_taken_is_named(self):
         for which in ("web", "mail"):
             with self.subTest(port=which), socket.socket() as taken:

@@ -4,6 +4,7 @@ loopback, AUTH LOGIN with the one mail account, one message per connection.
 A message accepted is handed to deliver(envelope) before the 250 reply goes out; deliver keeps it
 wherever its caller wants (a mail folder, a test report) and raises when it cannot.
 """
+import asyncio
 import logging
 import sys
 import warnings
@@ -58,17 +59,44 @@ class _Handler:
         self._delivered = True
         return "250 Message accepted for delivery"
 
+    def busy(self, envelope):
+        """Whether a message is under way or kept and its client not yet gone."""
+        return self._delivered or envelope.mail_from is not None
+
 
 class Submission(SMTP):
     """One client connection: AUTH LOGIN with the account and password, then one message."""
 
+    # The open connections of the server, kept by MailServer.
+    sessions = None
+
     def __init__(self, deliver, account, password, hostname):
         self._account = account.encode()
         self._password = password.encode()
-        super().__init__(_Handler(deliver), hostname=hostname, authenticator=self._check_login,
+        self._hooks = _Handler(deliver)
+        super().__init__(self._hooks, hostname=hostname, authenticator=self._check_login,
                          auth_required=True, auth_require_tls=False,
                          auth_exclude_mechanism=["PLAIN"], data_size_limit=MESSAGE_LIMIT,
                          timeout=IDLE_SECONDS)
+
+    def connection_made(self, transport):
+        super().connection_made(transport)
+        if self.sessions is not None:
+            self.sessions.add(self)
+
+    def connection_lost(self, error):
+        super().connection_lost(error)
+        if self.sessions is not None:
+            self.sessions.discard(self)
+
+    def busy(self):
+        return self._hooks.busy(self.envelope)
+
+    def goodbye(self):
+        """Tells the client the service is stopping and closes once that is sent."""
+        if self.transport is not None and not self.transport.is_closing():
+            self.transport.write(b"421 4.3.2 The service is stopping; try again later\r\n")
+            self.transport.close()
 
     def _check_login(self, server, session, envelope, mechanism, auth_data):
         ok = (mechanism == "LOGIN" and auth_data.login == self._account
@@ -77,9 +105,49 @@ class Submission(SMTP):
         return AuthResult(success=ok, handled=False)
 
 
+class MailServer:
+    """The listening sockets and the open connections of one mail server."""
+
+    def __init__(self, server, sessions):
+        self._server = server
+        self.sessions = sessions
+
+    @property
+    def sockets(self):
+        return self._server.sockets
+
+    def close(self):
+        self._server.close()
+
+    async def stop(self, grace):
+        """Stops accepting, lets every message under way be finished and its client leave
+        (for up to grace seconds), tells the others the service is stopping, and answers once
+        every connection is closed. Asyncio's own close() leaves open connections to be cut
+        when the loop ends, even one whose 250 is still to be sent."""
+        self._server.close()
+        loop = asyncio.get_running_loop()
+        end = loop.time() + grace
+        while any(session.busy() for session in self.sessions) and loop.time() < end:
+            await asyncio.sleep(0.05)
+        for session in list(self.sessions):
+            session.goodbye()
+        while self.sessions and loop.time() < end + 1:
+            await asyncio.sleep(0.05)
+        for session in list(self.sessions):
+            if session.transport is not None:
+                session.transport.abort()
+        await self._server.wait_closed()
+
+
 async def listen(loop, address, port, deliver, account, password, hostname,
                  connection=Submission):
-    """Binds address:port (0 for any free port) and serves until the returned server is closed;
-    raises OSError when the port cannot be had."""
-    return await loop.create_server(
-        lambda: connection(deliver, account, password, hostname), address, port)
+    """Binds address:port (0 for any free port) and serves until the returned MailServer is
+    stopped; raises OSError when the port cannot be had."""
+    sessions = set()
+
+    def session():
+        protocol = connection(deliver, account, password, hostname)
+        protocol.sessions = sessions
+        return protocol
+
+    return MailServer(await loop.create_server(session, address, port), sessions)

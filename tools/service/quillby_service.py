@@ -36,6 +36,9 @@ import web_server  # noqa: E402
 from log_text import escaped  # noqa: E402
 
 EXIT_CANNOT_START = 2
+# Seconds a conversation under way when a stop is asked for has to end; tools/run.sh waits
+# longer before it kills.
+STOP_GRACE = 5
 
 
 def report(text):
@@ -291,11 +294,14 @@ async def serve(args):
            f"mail {mail_address}:{mail_port}; received mail in {mail_folder.folder}, "
            f"signups in {signups.path}")
     await stop.wait()
-    mail.close()
-    await mail.wait_closed()
-    web.shutdown()
-    signups.close()
-    web.server_close()
+    report(f"Service stand-in stopping: conversations under way have up to {STOP_GRACE} s to end.")
+
+    def stop_web():
+        web.stop(STOP_GRACE)
+        signups.close()
+        web.server_close()
+
+    await asyncio.gather(mail.stop(STOP_GRACE), asyncio.to_thread(stop_web))
     report("Service stand-in stopped.")
     return 0
 

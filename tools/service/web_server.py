@@ -9,6 +9,7 @@ mapping of path to HTML text; everything else is 404.
 """
 import http.server
 import io
+import socket
 import socketserver
 import threading
 import time
@@ -83,6 +84,7 @@ class _DeadlineReader(io.RawIOBase):
         self._connection = connection
         self._idle = idle
         self._deadline = deadline
+        self.started = False  # whether a request has begun to arrive
 
     def readable(self):
         return True
@@ -92,7 +94,17 @@ class _DeadlineReader(io.RawIOBase):
         if left <= 0:
             raise TimeoutError("the request took longer than the server allows")
         self._connection.settimeout(min(self._idle, left))
-        return self._connection.recv_into(buffer)
+        count = self._connection.recv_into(buffer)
+        self.started = self.started or count > 0
+        return count
+
+    def end_if_waiting(self):
+        """Ends the connection if no request has begun on it."""
+        if not self.started:
+            try:
+                self._connection.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
 
 
 class _Writer(io.BufferedIOBase):
@@ -119,7 +131,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def setup(self):
         self.connection = self.request
         deadline = time.monotonic() + self.server.request_seconds
-        self.rfile = io.BufferedReader(_DeadlineReader(self.connection, self.timeout, deadline))
+        reader = _DeadlineReader(self.connection, self.timeout, deadline)
+        self.server.readers[self.connection] = reader
+        self.rfile = io.BufferedReader(reader)
         self.wfile = _Writer(self.connection, self.timeout)
 
     def do_POST(self):
@@ -188,6 +202,7 @@ class WebServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
         self.request_seconds = request_seconds
         self._open = 0
         self._changed = threading.Condition()
+        self.readers = {}  # of the connections being served
         super().__init__((address, port), Handler)
 
     def process_request(self, request, client_address):
@@ -208,6 +223,7 @@ class WebServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
         try:
             super().process_request_thread(request, client_address)
         finally:
+            self.readers.pop(request, None)
             self._ended()
 
     def _ended(self):
@@ -230,6 +246,14 @@ class WebServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
         have."""
         with self._changed:
             return self._changed.wait_for(lambda: self._open == 0, seconds)
+
+    def stop(self, grace):
+        """Stops accepting, ends the connections on which no request has begun, and waits up to
+        grace seconds for the requests under way; answers whether they have all ended."""
+        self.shutdown()
+        for reader in list(self.readers.values()):
+            reader.end_if_waiting()
+        return self.wait_idle(grace)
 
     def handle_error(self, request, client_address):
         # A connection that broke mid-request costs that request only; the server goes on.
