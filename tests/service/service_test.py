@@ -9,6 +9,7 @@ import os
 import re
 import resource
 import select
+import shutil
 import signal
 import smtplib
 import socket
@@ -424,6 +425,40 @@ class StandInTest(unittest.TestCase):
 
     def test_the_arguments_file_with_the_mail_password_is_the_users_alone(self):
         self.assertEqual(os.stat(os.environ["QUILLBY_SERVICE_ARGS"]).st_mode & 0o777, 0o600)
+
+    def test_run_sh_shows_which_port_is_taken_and_why_before_it_gives_up(self):
+        # run.sh itself, in a copy of the tree whose set-up and build steps do nothing, with an
+        # echo of the stand-in's log that starts late, as on a busy machine.
+        top = os.path.join(self.data, "top")
+        tools = os.path.join(top, "tools")
+        build = os.path.join(top, "build")
+        shims = os.path.join(self.data, "shims")
+        for folder in (os.path.join(build, "tools", "service"), tools, shims):
+            os.makedirs(folder)
+        os.symlink(os.path.dirname(SERVICE), os.path.join(tools, "service"))
+        shutil.copy(os.path.join(os.path.dirname(SERVICE), "..", "run.sh"), tools)
+        for name, text in [(os.path.join(tools, "install-deps.sh"), "true"),
+                           (os.path.join(tools, "build.sh"), "true"),
+                           (os.path.join(shims, "tail"), "sleep 3; exec /usr/bin/tail \"$@\"")]:
+            with open(name, "w") as script:
+                script.write(f"#!/bin/sh\n{text}\n")
+            os.chmod(name, 0o755)
+        with socket.socket() as taken:
+            taken.bind(("127.0.0.1", 0))
+            taken.listen()
+            port = taken.getsockname()[1]
+            with open(os.path.join(build, "tools", "service", "service.args"), "w") as args:
+                args.write(f"--web-host=127.0.0.1\n--web-port={port}\n--mail-host=127.0.0.1\n"
+                           f"--mail-port=0\n--account={ACCOUNT}\n--password={PASSWORD}\n")
+            run = subprocess.run(
+                ["bash", os.path.join(tools, "run.sh")], stdout=subprocess.PIPE,
+                stderr=subprocess.STDOUT, text=True, timeout=60,
+                env=dict(os.environ, QUILLBY_BUILD_DIR=build,
+                         PATH=shims + os.pathsep + os.environ["PATH"]))
+        self.assertEqual(run.returncode, 1)
+        reason = run.stdout.find(f"the web port {port} on 127.0.0.1 is taken")
+        self.assertNotEqual(reason, -1, run.stdout)
+        self.assertLess(reason, run.stdout.find("could not start (status 2, see above)"))
 
     def test_a_host_that_is_not_this_machine_is_refused(self):
         other = StandIn(self.data, host="192.0.2.7")
