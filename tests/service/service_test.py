@@ -3,9 +3,11 @@
 Run by ctest with QUILLBY_SERVICE naming tools/service/quillby_service.py.
 """
 import base64
+import datetime
 import http.client
 import json
 import os
+import pathlib
 import re
 import resource
 import select
@@ -13,6 +15,7 @@ import shutil
 import signal
 import smtplib
 import socket
+import ssl
 import subprocess
 import sys
 import tempfile
@@ -24,14 +27,26 @@ SERVICE = os.environ["QUILLBY_SERVICE"]
 sys.path.insert(0, os.path.dirname(SERVICE))
 import quillby_service  # noqa: E402
 import web_server  # noqa: E402
+import trustme  # noqa: E402
 ACCOUNT, PASSWORD = "desktop@quillby.example", "qb2026"
 BOUNDARY = "----------010203040506070809"
+
+
+def ipv6_loopback():
+    """Whether this machine's loopback has ::1."""
+    try:
+        with socket.socket(socket.AF_INET6) as probe:
+            probe.bind(("::1", 0))
+        return True
+    except OSError:
+        return False
 
 
 class StandIn:
     """One run of the stand-in on data_dir; the ports are the free ones it picked."""
 
-    def __init__(self, data_dir, web_port=0, mail_port=0, host="127.0.0.1", file_size=None):
+    def __init__(self, data_dir, web_port=0, mail_port=0, host="127.0.0.1", file_size=None,
+                 security=()):
         def limit():
             if file_size is not None:  # a disk that fills up at this size
                 resource.setrlimit(resource.RLIMIT_FSIZE, (file_size, resource.RLIM_INFINITY))
@@ -39,10 +54,10 @@ class StandIn:
         self.process = subprocess.Popen(
             ["/usr/bin/python3", SERVICE, "--web-host", host, "--web-port", str(web_port),
              "--mail-host", "localhost", "--mail-port", str(mail_port), "--account", ACCOUNT,
-             "--password", PASSWORD, "--data", data_dir],
+             "--password", PASSWORD, "--data", data_dir, *security],
             stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=limit)
         self.ready = self._line(self.process.stdout)
-        found = re.search(r"web http://127\.0\.0\.1:(\d+)/ mail 127\.0\.0\.1:(\d+)", self.ready)
+        found = re.search(r"web https?://[^ ]+:(\d+)/ .* mail [^ ]+:(\d+) ", self.ready)
         self.web_port, self.mail_port = (int(found[1]), int(found[2])) if found else (0, 0)
 
     @staticmethod
@@ -88,7 +103,7 @@ class StandInTest(unittest.TestCase):
 
     def kept_mail(self):
         folder = os.path.join(self.data, "mail")
-        return {name: open(os.path.join(folder, name), "rb").read()
+        return {name: pathlib.Path(folder, name).read_bytes()
                 for name in sorted(os.listdir(folder))}
 
     def kept_signups(self):
@@ -98,8 +113,12 @@ class StandInTest(unittest.TestCase):
         with open(path, encoding="utf-8") as log:
             return [json.loads(line)["fields"] for line in log]
 
-    def request(self, method, path, body=b"", headers=None):
-        web = http.client.HTTPConnection("127.0.0.1", self.service.web_port, timeout=10)
+    def request(self, method, path, body=b"", headers=None, context=None, host="127.0.0.1"):
+        if context is None:
+            web = http.client.HTTPConnection(host, self.service.web_port, timeout=10)
+        else:
+            web = http.client.HTTPSConnection(host, self.service.web_port, timeout=10,
+                                              context=context)
         web.putrequest(method, path, skip_accept_encoding=True)
         for name, value in (headers or {}).items():
             web.putheader(name, value)
@@ -109,13 +128,24 @@ class StandInTest(unittest.TestCase):
         web.close()
         return result
 
-    def signup(self, fields, path="/signup/dbsignup.html"):
+    def signup(self, fields, path="/signup/dbsignup.html", context=None):
         body = b"".join(f"--{BOUNDARY}\r\nContent-Disposition: form-data; name=\"{name}\"\r\n\r\n"
                         .encode("latin-1") + value.encode("latin-1") + b"\r\n"
                         for name, value in fields) + f"--{BOUNDARY}--\r\n".encode()
         return self.request("POST", path, body, {
             "Content-Type": f"multipart/form-data; boundary={BOUNDARY}",
-            "Content-Length": str(len(body))})
+            "Content-Length": str(len(body))}, context)
+
+    def start_tls(self, security="starttls"):
+        """The stand-in again, speaking TLS on "localhost"; answers a client context that
+        trusts its authority."""
+        if self.service.process.poll() is None:
+            self.service.stop()
+        self.service = StandIn(self.data, host="localhost",
+                               security=["--mail-security", security, "--web-scheme", "https"])
+        if not self.service.web_port:
+            self.fail(f"the stand-in did not start: {self.service.stop()}")
+        return ssl.create_default_context(cafile=os.path.join(self.data, "tls", "ca.pem"))
 
     # Mail
 
@@ -355,6 +385,87 @@ class StandInTest(unittest.TestCase):
         with socket.create_connection(address, timeout=10) as again:
             again.sendall(b"GET / HTTP/1.0\r\n\r\n")
             self.assertEqual(again.recv(4096)[:13], b"HTTP/1.0 200 ")
+
+    # TLS
+
+    def test_over_starttls_and_https_auth_waits_for_tls_and_the_authority_is_trusted(self):
+        context = self.start_tls()
+        with self.mail() as smtp:
+            code, features = smtp.ehlo("Quillby")
+            self.assertIn(b"STARTTLS", features)
+            self.assertNotIn(b"AUTH", features)
+            self.assertEqual(smtp.docmd("AUTH LOGIN")[0], 530)
+            self.assertEqual(smtp.mail("jane@example.org")[0], 530)
+            self.assertEqual(smtp.starttls(context=context)[0], 220)
+            self.assertIn(b"AUTH LOGIN", smtp.ehlo("Quillby")[1])
+            smtp.login(ACCOUNT, PASSWORD)
+            smtp.sendmail("jane@example.org", ["bob@example.org"], b"Subject: sealed\r\n\r\nx\r\n")
+        self.assertEqual([text.split(b"\r\n")[2] for text in self.kept_mail().values()],
+                         [b"Subject: sealed"])
+
+        # The certificate holds for every name of the loopback, and both families listen.
+        for host in ["localhost", "127.0.0.1"] + (["::1"] if ipv6_loopback() else []):
+            with self.subTest(host=host):
+                self.assertEqual(self.request("GET", "/", context=context, host=host)[0], 200)
+        self.assertEqual(self.signup([("EmailAddress", "jane@example.org")], context=context)[1],
+                         "/signup/thank-you.html")
+        self.assertEqual(self.kept_signups(), [{"EmailAddress": "jane@example.org"}])
+        with self.assertRaises((http.client.HTTPException, OSError)):
+            self.request("GET", "/")  # plain HTTP gets no page
+        with self.assertRaises(ssl.SSLCertVerificationError):
+            self.request("GET", "/", context=ssl.create_default_context())
+
+        probe = subprocess.run(
+            ["/usr/bin/python3", SERVICE, "--web-scheme", "https", "--web-host", "localhost",
+             "--web-port", str(self.service.web_port), "--mail-security", "starttls",
+             "--mail-host", "localhost", "--mail-port", str(self.service.mail_port),
+             "--account", ACCOUNT, "--password", PASSWORD, "--probe",
+             "--tls-ca", os.path.join(self.data, "tls", "ca.pem")], timeout=30)
+        self.assertEqual(probe.returncode, 0)
+
+    def test_over_tls_from_the_start_mail_is_submitted(self):
+        context = self.start_tls("tls")
+        with smtplib.SMTP_SSL("127.0.0.1", self.service.mail_port, timeout=10,
+                              context=context) as smtp:
+            smtp.login(ACCOUNT, PASSWORD)
+            smtp.sendmail("jane@example.org", ["bob@example.org"], b"Subject: sealed\r\n\r\nx\r\n")
+        self.assertEqual(len(self.kept_mail()), 1)
+
+    def test_the_certificates_are_kept_private_across_runs_and_made_again_when_stale(self):
+        self.start_tls()
+        folder = os.path.join(self.data, "tls")
+        self.assertEqual(os.stat(folder).st_mode & 0o777, 0o700)
+        for key in ("ca-key.pem", "server-key.pem"):
+            self.assertEqual(os.stat(os.path.join(folder, key)).st_mode & 0o777, 0o600, key)
+
+        def files():
+            return {name: pathlib.Path(folder, name).read_bytes()
+                    for name in ("ca.pem", "ca-key.pem", "server.pem", "server-key.pem")}
+
+        first = files()
+        self.start_tls()
+        self.assertEqual(files(), first)
+
+        # A server certificate that has expired is issued again by the same authority.
+        authority = trustme.CA.from_pem(first["ca.pem"], first["ca-key.pem"])
+        expired = authority.issue_cert("localhost", not_after=datetime.datetime(2020, 1, 1))
+        expired.private_key_pem.write_to_path(os.path.join(folder, "server-key.pem"))
+        expired.cert_chain_pems[0].write_to_path(os.path.join(folder, "server.pem"))
+        context = self.start_tls()
+        renewed = files()
+        self.assertEqual(renewed["ca.pem"], first["ca.pem"])
+        self.assertNotIn(renewed["server.pem"], (first["server.pem"],
+                                                 expired.cert_chain_pems[0].bytes()))
+        self.assertEqual(self.request("GET", "/", context=context, host="localhost")[0], 200)
+
+        # Without its authority, a new one is made, and the old one is trusted no more.
+        os.unlink(os.path.join(folder, "ca.pem"))
+        context = self.start_tls()
+        self.assertNotEqual(files()["ca.pem"], first["ca.pem"])
+        self.assertEqual(self.request("GET", "/", context=context, host="localhost")[0], 200)
+        old = ssl.create_default_context(cadata=first["ca.pem"].decode())
+        with self.assertRaises(ssl.SSLCertVerificationError):
+            self.request("GET", "/", context=old, host="localhost")
 
     # Running
 

@@ -5,11 +5,14 @@ this machine's loopback, so every feature of Quillby Desktop works without a net
     quillby_service.py @build/tools/service/service.args --probe
 
 The arguments file, written by CMake from the build's deployment values, gives the hosts, the ports,
-the mail account and its password. FOLDER receives:
+the mail account and its password, and whether mail and web speak TLS (STARTTLS or TLS from the
+start, HTTPS). "localhost" is served on both 127.0.0.1 and ::1. FOLDER receives:
 
     mail/NNNNNN.eml   every accepted message, as received, after two lines X-Envelope-From and
                       X-Envelope-To that name the envelope (blind copies included)
     signups.jsonl     every accepted counselling signup, one JSON object a line
+    tls/              the certificate authority the program trusts and the servers' certificate
+                      (see certificates.py), unless --tls-ca puts them elsewhere
 
 --probe asks both servers whether they answer (the web site's home page, the mail greeting) and
 exits 0 when both do. SIGTERM and SIGINT stop the servers; what was accepted is already on disk.
@@ -20,17 +23,17 @@ import collections
 import datetime
 import errno
 import http.client
-import ipaddress
 import json
 import os
 import signal
 import smtplib
-import socket
 import stat
 import sys
 import threading
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import certificates  # noqa: E402
+import loopback  # noqa: E402
 import mail_server  # noqa: E402
 import web_server  # noqa: E402
 from log_text import escaped  # noqa: E402
@@ -208,49 +211,52 @@ PAGES = {
 }
 
 
-def loopback_address(option, host):
-    """The address the program reaches host at, which must be this machine's loopback."""
-    if host.lower() == "localhost":
-        return "127.0.0.1"  # as the program itself resolves it
-    try:
-        address = socket.gethostbyname(host)
-    except OSError:
-        address = None
-    if address is None or not ipaddress.ip_address(address).is_loopback:
-        raise SystemExit(f"The stand-in serves this machine only, but {option} is {host!r}, "
-                         f"which is not a loopback name; this build points at the real service.")
-    return address
-
-
 def settings():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0],
                                      fromfile_prefix_chars="@")
-    parser.add_argument("--web-scheme", default="http")
+    parser.add_argument("--web-scheme", choices=("http", "https"), default="http")
     parser.add_argument("--web-host", required=True)
     parser.add_argument("--web-port", type=int, required=True, help="0 picks a free port")
+    parser.add_argument("--mail-security", choices=mail_server.SECURITY, default="none",
+                        help="plain, STARTTLS before AUTH, or TLS from the start")
     parser.add_argument("--mail-host", required=True)
     parser.add_argument("--mail-port", type=int, required=True, help="0 picks a free port")
     parser.add_argument("--account", required=True, help="the mail account's address")
     parser.add_argument("--password", required=True, help="the mail account's password")
+    parser.add_argument("--tls-ca", help="the certificate authority clients trust, ca.pem in a "
+                        "folder of its own that also holds the keys (default: FOLDER/tls/ca.pem)")
     what = parser.add_mutually_exclusive_group(required=True)
     what.add_argument("--data", help="folder for the received mail and the signups")
     what.add_argument("--probe", action="store_true", help="check that both servers answer")
     args = parser.parse_args()
-    if args.web_scheme != "http":
-        parser.error(f"the stand-in's web server speaks http, not {args.web_scheme}")
+    args.tls = args.web_scheme == "https" or args.mail_security != "none"
+    if args.tls and not args.tls_ca:
+        if args.probe:
+            parser.error("--probe of a stand-in that speaks TLS needs --tls-ca")
+        args.tls_ca = os.path.join(args.data, "tls", "ca.pem")
     return args
 
 
 def probe(args):
+    context = certificates.client_context(args.tls_ca) if args.tls else None
     try:
-        web = http.client.HTTPConnection(loopback_address("--web-host", args.web_host),
-                                         args.web_port, timeout=5)
+        web_address = loopback.addresses("--web-host", args.web_host)[0]
+        if args.web_scheme == "https":
+            web = http.client.HTTPSConnection(web_address, args.web_port, timeout=5,
+                                              context=context)
+        else:
+            web = http.client.HTTPConnection(web_address, args.web_port, timeout=5)
         web.request("GET", "/")
         status = web.getresponse().status
         web.close()
-        with smtplib.SMTP(loopback_address("--mail-host", args.mail_host), args.mail_port,
-                          timeout=5):
-            pass  # the greeting was 220, or smtplib has raised
+        mail_address = loopback.addresses("--mail-host", args.mail_host)[0]
+        if args.mail_security == "tls":
+            mail = smtplib.SMTP_SSL(mail_address, args.mail_port, timeout=5, context=context)
+        else:
+            mail = smtplib.SMTP(mail_address, args.mail_port, timeout=5)
+        with mail:  # the greeting was 220, or smtplib has raised
+            if args.mail_security == "starttls":
+                mail.starttls(context=context)
     except (OSError, smtplib.SMTPException, http.client.HTTPException):
         return 1
     return 0 if status == 200 else 1
@@ -266,42 +272,58 @@ def cannot_start(what, address, port, error):
     return EXIT_CANNOT_START
 
 
+def shown(addresses):
+    return " and ".join(addresses)
+
+
 async def serve(args):
-    web_address = loopback_address("--web-host", args.web_host)
-    mail_address = loopback_address("--mail-host", args.mail_host)
+    web_addresses = loopback.addresses("--web-host", args.web_host)
+    mail_addresses = loopback.addresses("--mail-host", args.mail_host)
     mail_folder = MailFolder(os.path.join(args.data, "mail"))
     signups = SignupLog(os.path.join(args.data, "signups.jsonl"))
+    context = certificates.server_context(args.tls_ca) if args.tls else None
     try:
-        web = web_server.WebServer(web_address, args.web_port, signups.accept, PAGES,
-                                   lambda text: print(text, file=sys.stderr, flush=True))
-    except OSError as e:
-        return cannot_start("web", web_address, args.web_port, e)
+        web_sockets = loopback.listen(web_addresses, args.web_port)
+    except loopback.CannotListen as e:
+        return cannot_start("web", e.address, e.port, e.error)
+    try:
+        mail_sockets = loopback.listen(mail_addresses, args.mail_port)
+    except loopback.CannotListen as e:
+        for s in web_sockets:
+            s.close()
+        return cannot_start("mail", e.address, e.port, e.error)
+    webs = [web_server.WebServer(None, None, signups.accept, PAGES,
+                                 lambda text: print(text, file=sys.stderr, flush=True),
+                                 context=context if args.web_scheme == "https" else None,
+                                 listening=s)
+            for s in web_sockets]
     loop = asyncio.get_running_loop()
-    try:
-        mail = await mail_server.listen(loop, mail_address, args.mail_port, mail_folder.keep,
-                                        args.account, args.password, "quillby-service.localhost")
-    except OSError as e:
-        web.server_close()
-        return cannot_start("mail", mail_address, args.mail_port, e)
+    mail = await mail_server.listen(loop, None, None, mail_folder.keep, args.account,
+                                    args.password, "quillby-service.localhost",
+                                    security=args.mail_security, context=context,
+                                    listening=mail_sockets)
     stop = asyncio.Event()
     for number in (signal.SIGTERM, signal.SIGINT):
         loop.add_signal_handler(number, stop.set)
-    web_thread = threading.Thread(target=web.serve_forever, name="web", daemon=True)
-    web_thread.start()
-    web_port = web.server_address[1]
-    mail_port = mail.sockets[0].getsockname()[1]
-    report(f"Service stand-in ready: web http://{web_address}:{web_port}/ "
-           f"mail {mail_address}:{mail_port}; received mail in {mail_folder.folder}, "
-           f"signups in {signups.path}")
+    for web in webs:
+        threading.Thread(target=web.serve_forever, name="web", daemon=True).start()
+    web_port = web_sockets[0].getsockname()[1]
+    mail_port = mail_sockets[0].getsockname()[1]
+    web_host = f"[{args.web_host}]" if ":" in args.web_host else args.web_host
+    security = {"none": "plain", "starttls": "STARTTLS", "tls": "TLS"}[args.mail_security]
+    listening = [s.getsockname()[0] for s in web_sockets], \
+        [s.getsockname()[0] for s in mail_sockets]
+    report(f"Service stand-in ready: web {args.web_scheme}://{web_host}:{web_port}/ on "
+           f"{shown(listening[0])}, mail {args.mail_host}:{mail_port} ({security}) on "
+           f"{shown(listening[1])}; received mail in {mail_folder.folder}, signups in "
+           f"{signups.path}" + (f"; clients trust {args.tls_ca}" if args.tls else ""))
     await stop.wait()
     report(f"Service stand-in stopping: conversations under way have up to {STOP_GRACE} s to end.")
-
-    def stop_web():
-        web.stop(STOP_GRACE)
-        signups.close()
+    await asyncio.gather(mail.stop(STOP_GRACE),
+                         *(asyncio.to_thread(web.stop, STOP_GRACE) for web in webs))
+    signups.close()
+    for web in webs:
         web.server_close()
-
-    await asyncio.gather(mail.stop(STOP_GRACE), asyncio.to_thread(stop_web))
     report("Service stand-in stopped.")
     return 0
 

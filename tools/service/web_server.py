@@ -1,16 +1,17 @@
 """The web server shared by the service stand-in and the test peers: Python's http.server on the
-loopback with werkzeug's multipart parser.
+loopback with werkzeug's multipart parser, over TLS when given a context.
 
 A POST of a multipart/form-data body to the signup path is parsed whole and its fields, a list of
 (name, value) pairs in the order received (values are the bytes as Latin-1 text), are handed to
 the server's accept_signup(fields), called from the connection's own thread. That answers the
-path the 302 reply points at, or raises Refused; it has kept the signup before it returns. GET and HEAD serve the server's pages, a
-mapping of path to HTML text; everything else is 404.
+path the 302 reply points at, or raises Refused; it has kept the signup before it returns. GET
+and HEAD serve the server's pages, a mapping of path to HTML text; everything else is 404.
 """
 import http.server
 import io
 import socket
 import socketserver
+import sys
 import threading
 import time
 
@@ -81,7 +82,7 @@ class _DeadlineReader(io.RawIOBase):
     deadline, so a client sending a byte now and then cannot hold its thread for ever."""
 
     def __init__(self, connection, idle, deadline):
-        self._connection = connection
+        self.connection = connection
         self._idle = idle
         self._deadline = deadline
         self.started = False  # whether a request has begun to arrive
@@ -93,8 +94,8 @@ class _DeadlineReader(io.RawIOBase):
         left = self._deadline - time.monotonic()
         if left <= 0:
             raise TimeoutError("the request took longer than the server allows")
-        self._connection.settimeout(min(self._idle, left))
-        count = self._connection.recv_into(buffer)
+        self.connection.settimeout(min(self._idle, left))
+        count = self.connection.recv_into(buffer)
         self.started = self.started or count > 0
         return count
 
@@ -102,7 +103,7 @@ class _DeadlineReader(io.RawIOBase):
         """Ends the connection if no request has begun on it."""
         if not self.started:
             try:
-                self._connection.shutdown(socket.SHUT_RDWR)
+                self.connection.shutdown(socket.SHUT_RDWR)
             except OSError:
                 pass
 
@@ -132,9 +133,27 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.connection = self.request
         deadline = time.monotonic() + self.server.request_seconds
         reader = _DeadlineReader(self.connection, self.timeout, deadline)
-        self.server.readers[self.connection] = reader
+        self.server.readers[self.request] = reader
+        if self.server.context is not None:
+            # In this thread, so a slow handshake holds up no one, and within the deadline.
+            tls = self.server.context.wrap_socket(self.connection, server_side=True,
+                                                  do_handshake_on_connect=False)
+            reader.connection = tls
+            tls.settimeout(max(0.001, min(self.timeout, deadline - time.monotonic())))
+            tls.do_handshake()
+            self.connection = tls
         self.rfile = io.BufferedReader(reader)
         self.wfile = _Writer(self.connection, self.timeout)
+
+    def finish(self):
+        super().finish()
+        if self.connection is not self.request:
+            try:
+                # close_notify, so the client sees an orderly end; its own is waited for briefly.
+                self.connection.settimeout(2)
+                self.connection.unwrap()
+            except (OSError, ValueError):
+                pass
 
     def do_POST(self):
         path = self.path.split("?", 1)[0]
@@ -194,16 +213,27 @@ class WebServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
     block_on_close = False
 
     def __init__(self, address, port, accept_signup, pages=None, report=None,
-                 max_connections=64, request_seconds=60):
+                 max_connections=64, request_seconds=60, context=None, listening=None):
+        """context, an SSL server context, makes it serve HTTPS; listening, a socket already
+        bound and listening, is served instead of binding address:port."""
         self.accept_signup = accept_signup
         self.pages = pages or {}
         self.report = report or (lambda text: None)
         self.max_connections = max_connections
         self.request_seconds = request_seconds
+        self.context = context
         self._open = 0
         self._changed = threading.Condition()
         self.readers = {}  # of the connections being served
-        super().__init__((address, port), Handler)
+        if listening is None:
+            super().__init__((address, port), Handler)
+            return
+        self.address_family = listening.family
+        super().__init__(listening.getsockname()[:2], Handler, bind_and_activate=False)
+        self.socket.close()
+        self.socket = listening
+        self.server_address = listening.getsockname()
+        self.server_name, self.server_port = self.server_address[:2]
 
     def process_request(self, request, client_address):
         with self._changed:
@@ -257,4 +287,5 @@ class WebServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
 
     def handle_error(self, request, client_address):
         # A connection that broke mid-request costs that request only; the server goes on.
-        self.report(f"web: a request from {client_address[0]} failed and was dropped")
+        self.report(f"web: a request from {client_address[0]} failed and was dropped: "
+                    f"{escaped(sys.exc_info()[1])}")
