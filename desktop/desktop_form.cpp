@@ -16,6 +16,7 @@
 #include <atomic>
 #include <exception>
 #include <memory>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -212,10 +213,17 @@ void TDesktopForm::ConfigureNetwork() {
   IdSMTP1.Password = deployment::kMailPassword;
   IdSMTP1.MailAgent = "Quillby Desktop";
   IdSMTP1.Intercept = &IdLogFile1;
+  const std::string_view security = deployment::kMailSecurity;
+  IdSMTP1.Security = security == "starttls" ? net::msStartTLS
+                     : security == "tls"    ? net::msImplicitTLS
+                                            : net::msNone;
+  IdSMTP1.TLSCAFile = deployment::kTlsCaFile;
 
   IdHTTP1.Host = deployment::kWebHost;
   IdHTTP1.Port = static_cast<uint16_t>(deployment::kWebPort);
   IdHTTP1.Intercept = &IdLogFile1;
+  IdHTTP1.UseTLS = std::string_view(deployment::kWebScheme) == "https";
+  IdHTTP1.TLSCAFile = deployment::kTlsCaFile;
 
   IdLogFile1.SetActive(true);
 }

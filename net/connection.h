@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "net/intercept.h"
+#include "net/socket_transport.h"
+#include "net/tls_transport.h"
 #include "net/transport.h"
 
 namespace net {
@@ -34,6 +36,8 @@ class TIdTCPConnection {
   uint16_t Port = 0;
   size_t MaxLineLength = 16384;
   TIdConnectionIntercept* Intercept = nullptr;
+  // A PEM file of trust anchors that StartTLS adds to the system's store; empty for none.
+  std::string TLSCAFile;
 
   TIdTCPConnection() = default;
   ~TIdTCPConnection();
@@ -41,7 +45,10 @@ class TIdTCPConnection {
   TIdTCPConnection& operator=(const TIdTCPConnection&) = delete;
 
   // The bytes' way to the server and back; a TCP socket unless replaced (tests, fuzzing).
-  void SetTransport(std::unique_ptr<TIdTransport> transport) { FTransport = std::move(transport); }
+  void SetTransport(std::unique_ptr<TIdTransport> transport) {
+    FTLS.reset();
+    FTransport = std::move(transport);
+  }
 
   // Starts the overall deadline of one conversation.
   void StartConversation();
@@ -50,6 +57,14 @@ class TIdTCPConnection {
   // EIdSocketError is raised (EIdInvalidSocket when no socket can be had).
   void Connect();
   bool Connected() const { return FTransport->IsOpen(); }
+
+  // Turns the open connection into a TLS one: handshake within the usual wait, the certificate
+  // verified for Host, the outcome logged as a status entry. Input already waiting (in the
+  // input buffer or the socket) fails it before the handshake, as it would otherwise be read as
+  // if it had come through TLS. On failure the connection is closed and EIdTLSError (or
+  // EIdSocketError for a wait that ran out) is raised. Disconnect ends TLS too.
+  void StartTLS();
+  bool Secure() const { return FTLS != nullptr; }
 
   // Writes the whole block. more_to_come asks the stack to hold a small block back until the
   // next write, so a head and its body leave in one segment.
@@ -74,8 +89,13 @@ class TIdTCPConnection {
   std::chrono::steady_clock::time_point WaitEnd() const;
   void TimedOut();
   void Fail(int code, bool close);
+  // Logs why TLS failed and closes, keeping the failure that is on its way.
+  void AbandonTLS(const std::string& reason) noexcept;
+  TIdTransport& Active() const { return FTLS ? *FTLS : *FTransport; }
 
   std::unique_ptr<TIdTransport> FTransport = std::make_unique<TIdSocketTransport>();
+  std::unique_ptr<TIdTLSTransport> FTLS;  // over FTransport while TLS is on
+  std::shared_ptr<const TIdTLSContext> FTLSContext;
   std::string FInputBuffer;
   std::chrono::steady_clock::time_point FDeadline = std::chrono::steady_clock::time_point::max();
 };

@@ -84,6 +84,32 @@ class EIdHTTPProtocolException : public EIdProtocolReplyError {
   std::string FErrorMessage;
 };
 
+// A secure connection that could not be set up or broke down. The message is the whole
+// sentence for the user; Reason is its cause alone, as the connection log records it.
+class EIdTLSError : public EIdException {
+ public:
+  EIdTLSError(std::string message, std::string reason)
+      : EIdException(std::move(message)), FReason(std::move(reason)) {}
+  const std::string& Reason() const { return FReason; }
+
+ private:
+  std::string FReason;
+};
+
+// The server's certificate failed verification (chain, dates or name); VerifyResult is
+// OpenSSL's X509_V_ERR code.
+class EIdTLSVerifyError : public EIdTLSError {
+ public:
+  EIdTLSVerifyError(const std::string& host, std::string reason, long verify_result)
+      : EIdTLSError("The certificate of \"" + host + "\" could not be verified: " + reason + ".",
+                    reason),
+        FVerifyResult(verify_result) {}
+  long VerifyResult() const { return FVerifyResult; }
+
+ private:
+  long FVerifyResult;
+};
+
 // A refused use of an object, such as writing into a read-only body.
 class EIdUnsupportedOperation : public EIdException {
  public:

@@ -86,7 +86,10 @@ void TIdHTTP::SendRequest(const std::string& path, TIdMultiPartFormDataStream& b
   head += "Connection: keep-alive\r\n";
   head += "Content-Type: " + body.FormContentType() + "\r\n";
   head += "Content-Length: " + std::to_string(length) + "\r\n";
-  head += "Host: " + Host + (Port != 80 ? ":" + std::to_string(Port) : "") + "\r\n";
+  // An IPv6 address goes in brackets, and the scheme's own port is left out.
+  const bool ipv6 = Host.find(':') != std::string::npos;
+  head += "Host: " + (ipv6 ? "[" + Host + "]" : Host) +
+          (Port != (UseTLS ? 443 : 80) ? ":" + std::to_string(Port) : "") + "\r\n";
   head += "Accept: " + Accept + "\r\n";
   head += "User-Agent: " + UserAgent + "\r\n";
   head += "\r\n";
@@ -168,9 +171,11 @@ std::string TIdHTTP::PostForm(const std::string& path, TIdMultiPartFormDataStrea
   FConnection.Host = Host;
   FConnection.Port = Port;
   FConnection.Intercept = Intercept;
+  FConnection.TLSCAFile = TLSCAFile;
   FConnection.StartConversation();
   try {
     FConnection.Connect();
+    if (UseTLS) FConnection.StartTLS();
     SendRequest(path, body);
     ReadResponseHead();
     const int code = StatusCode();

@@ -35,6 +35,10 @@ class TIdHTTP {
   uint16_t Port = 80;
   std::string Accept = "text/html, */*";
   std::string UserAgent = "Mozilla/3.0 (compatible; Quillby Net)";
+  // HTTPS: TLS right after connecting, the certificate verified for Host.
+  bool UseTLS = false;
+  // A PEM file of trust anchors beside the system's store; empty for none.
+  std::string TLSCAFile;
   // The connection log; it must outlive the client, which logs the closing of a connection
   // still open when it is destroyed.
   TIdConnectionIntercept* Intercept = nullptr;

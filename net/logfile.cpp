@@ -32,6 +32,10 @@ void TIdLogBase::Disconnect() {
   if (FActive) WriteEntry("Stat Disconnected.\r\n");
 }
 
+void TIdLogBase::Status(std::string_view text) {
+  if (FActive) WriteEntry("Stat " + std::string(text) + "\r\n");
+}
+
 void TIdLogBase::Send(std::string_view block) { LogData("Sent ", block); }
 
 void TIdLogBase::Receive(std::string_view block) { LogData("Recv ", block); }

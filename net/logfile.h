@@ -19,6 +19,7 @@ class TIdLogBase : public TIdConnectionIntercept {
   void Disconnect() override;
   void Send(std::string_view block) override;
   void Receive(std::string_view block) override;
+  void Status(std::string_view text) override;
 
   // A block as it shows in an entry: CR LF as "<EOL>", then a lone CR as "<CR>", a lone LF
   // as "<LF>".

@@ -87,25 +87,56 @@ void TIdSMTP::ScanMechanisms() {
   }
 }
 
+void TIdSMTP::Greet() {
+  FAuthMechanisms.clear();
+  if (UseEhlo && SendCmd("EHLO " + HeloName) == 250) {
+    ScanMechanisms();
+  } else {
+    SendCmd("HELO " + HeloName, {250});
+  }
+}
+
+// What the server said before TLS is not to be trusted, so Greet asks again afterwards and only
+// that second answer counts.
+void TIdSMTP::StartTLS() {
+  const bool offered = SendCmd("EHLO " + HeloName) == 250 &&
+                       std::any_of(FReplyText.begin(), FReplyText.end(), [](const std::string& t) {
+                         const std::string word = Upper(Trim(t));
+                         return word == "STARTTLS" || word.rfind("STARTTLS ", 0) == 0;
+                       });
+  if (!offered) {
+    throw EIdTLSError("The mail server \"" + Host +
+                          "\" does not offer STARTTLS, so nothing was sent over the unencrypted "
+                          "connection.",
+                      "STARTTLS not offered");
+  }
+  if (SendCmd("STARTTLS") != 220) {
+    std::string reply = FReplyCode;
+    for (const std::string& line : FReplyText) reply += " " + line;
+    throw EIdTLSError("The mail server \"" + Host + "\" refused to start TLS (" + Trim(reply) +
+                          "), so nothing was sent over the unencrypted connection.",
+                      "STARTTLS refused");
+  }
+  FConnection.StartTLS();
+}
+
 void TIdSMTP::Connect() {
   FConnection.Host = Host;
   FConnection.Port = Port;
   FConnection.Intercept = Intercept;
+  FConnection.TLSCAFile = TLSCAFile;
   FConnection.StartConversation();
   FConnection.Connect();
   try {
+    if (Security == msImplicitTLS) FConnection.StartTLS();
     ReadReply();
     if (FReplyNumericCode != 220) {
       std::string message;
       for (const std::string& line : FReplyText) message += line + "\r\n";
       throw EIdProtocolReplyError(FReplyNumericCode, message);
     }
-    FAuthMechanisms.clear();
-    if (UseEhlo && SendCmd("EHLO " + HeloName) == 250) {
-      ScanMechanisms();
-    } else {
-      SendCmd("HELO " + HeloName, {250});
-    }
+    if (Security == msStartTLS) StartTLS();
+    Greet();
   } catch (...) {
     try {
       Disconnect();

@@ -14,6 +14,10 @@ namespace net {
 
 enum TAuthenticationType { atNone, atLogin };
 
+// How the mail conversation is protected: not at all, TLS started after the greeting by
+// STARTTLS, or TLS from the first byte.
+enum TIdMailSecurity { msNone, msStartTLS, msImplicitTLS };
+
 // Hands one message per connection to a mail server: greeting, EHLO (HELO when refused),
 // AUTH LOGIN, one mail transaction, QUIT.
 class TIdSMTP {
@@ -26,6 +30,9 @@ class TIdSMTP {
   std::string Username;
   std::string Password;
   std::string MailAgent = "Quillby Desktop";
+  TIdMailSecurity Security = msNone;
+  // A PEM file of trust anchors beside the system's store; empty for none.
+  std::string TLSCAFile;
   // The connection log; it must outlive the client, which logs the closing of a connection
   // still open when it is destroyed.
   TIdConnectionIntercept* Intercept = nullptr;
@@ -56,6 +63,8 @@ class TIdSMTP {
   void ReadReply();
   std::string ReadReplyLine();
   void ScanMechanisms();
+  void Greet();
+  void StartTLS();
 
   TIdTCPConnection FConnection;
   std::string FReplyCode;

@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "net/socket.h"
-
 namespace net {
 
 // Where a connection's bytes go and come from: a TCP socket in the program, bytes in memory
@@ -30,21 +28,10 @@ class TIdTransport {
   virtual int Send(std::string_view block, bool more_to_come, Clock::time_point end) = 0;
   // Takes what has arrived, at most `size` bytes, waiting for it until `end`.
   virtual TReceived Receive(char* buffer, std::size_t size, Clock::time_point end) = 0;
+  // True when input is waiting that nothing has read yet (or the peer has closed).
+  virtual bool InputPending() const = 0;
   // Half-closes, so the peer sees an orderly end, then closes; nothing when not open.
   virtual void Close() = 0;
-};
-
-// A TCP connection over IPv4: lookup, non-blocking connect and bounded waits.
-class TIdSocketTransport : public TIdTransport {
- public:
-  void Open(const std::string& host, uint16_t port, Clock::time_point end) override;
-  bool IsOpen() const override { return FSocket.Valid(); }
-  int Send(std::string_view block, bool more_to_come, Clock::time_point end) override;
-  TReceived Receive(char* buffer, std::size_t size, Clock::time_point end) override;
-  void Close() override { FSocket.ShutdownAndClose(); }
-
- private:
-  TSocketHandle FSocket;
 };
 
 // A peer that answers from memory: everything it will ever send is given up front and handed
@@ -61,6 +48,7 @@ class TIdMemoryTransport : public TIdTransport {
   bool IsOpen() const override { return FOpen; }
   int Send(std::string_view block, bool, Clock::time_point) override;
   TReceived Receive(char* buffer, std::size_t size, Clock::time_point) override;
+  bool InputPending() const override { return FOpen && FRead < FReplies.size(); }
   void Close() override { FOpen = false; }
 
  private:

@@ -379,9 +379,11 @@ TEST_F(SendingTabsTest, AcceptedSignupTheStoreRefusesKeepsTheFormAndShowsNoDialo
 // ---- Refer a friend ----
 
 TEST_F(SendingTabsTest, TemplateIsFilledAtCreationAndBySendRulesOfTheFiveBoxes) {
+  const bool https = QString(deployment::kWebScheme) == "https";
   const QString site =
-      QString("http://") + deployment::kWebHost +
-      (deployment::kWebPort == 80 ? QString() : ":" + QString::number(deployment::kWebPort));
+      QString(deployment::kWebScheme) + "://" + deployment::kWebHost +
+      (deployment::kWebPort == (https ? 443 : 80) ? QString()
+                                                  : ":" + QString::number(deployment::kWebPort));
   const QString expected =
       "Hi,\n\nThe community here is truly concerned to remove you from debt hassles, and guide you "
       "towards being debt free. During my tough times they had helped me. Being totally aware of "

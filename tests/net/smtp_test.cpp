@@ -333,6 +333,7 @@ TEST_F(SmtpTest, DisconnectClearsTheAuthenticationWhenTheLogFails) {
     }
     void Send(std::string_view) override {}
     void Receive(std::string_view) override {}
+    void Status(std::string_view) override {}
   } log;
   ScriptServer server({Join({kGreeting, kEhlo, kAuth}),
                        Join({kGreeting, kEhlo, Reply("250 Flushed\r\n"), kAuth,
