@@ -70,7 +70,8 @@ trap 'exit 143' TERM
 
 # The stand-in's own account of what it receives goes to service.log and to this terminal.
 log=$data/service.log
-: >"$log"
+(umask 077 && : >"$log")  # it holds the names and addresses people sent
+chmod 600 "$log"
 "${service[@]}" --data "$data" >>"$log" 2>&1 &
 service_pid=$!
 tail -n +1 -f -s 0.2 --pid="$service_pid" "$log" &
@@ -96,11 +97,13 @@ if ! "${service[@]}" --probe; then
   exit 1
 fi
 
+authority=$(sed -n 's/^Service stand-in ready: .*; its authority is //p' "$log")
 cat <<EOF
 Quillby Desktop is starting. Afterwards, look at:
   received mail      $data/mail/*.eml
   signups            $data/signups.jsonl
-  the stand-in's log $log
+  the stand-in's log $log${authority:+
+  its TLS authority  $authority (the program trusts it)}
   the store          sqlite3 $build/quillby.mdb
   the connection log $build/QybSmtp.log
 EOF

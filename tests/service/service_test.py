@@ -57,7 +57,7 @@ class StandIn:
              "--password", PASSWORD, "--data", data_dir, *security],
             stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=limit)
         self.ready = self._line(self.process.stdout)
-        found = re.search(r"web https?://[^ ]+:(\d+)/ .* mail [^ ]+:(\d+) ", self.ready)
+        found = re.search(r"web https?://[^ ]+:(\d+)/ mail [^ ]+:(\d+) ", self.ready)
         self.web_port, self.mail_port = (int(found[1]), int(found[2])) if found else (0, 0)
 
     @staticmethod
@@ -136,16 +136,27 @@ class StandInTest(unittest.TestCase):
             "Content-Type": f"multipart/form-data; boundary={BOUNDARY}",
             "Content-Length": str(len(body))}, context)
 
-    def start_tls(self, security="starttls"):
-        """The stand-in again, speaking TLS on "localhost"; answers a client context that
-        trusts its authority."""
+    @classmethod
+    def setUpClass(cls):
+        # One authority for the tests that do not look at its files: keys take time to make.
+        cls.shared_tls = tempfile.TemporaryDirectory(prefix="quillby-service-tls-")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.shared_tls.cleanup()
+
+    def start_tls(self, security="starttls", ca=None):
+        """The stand-in again, speaking TLS on "localhost" with the authority ca (one shared
+        by the tests when None); answers a client context that trusts it."""
+        ca = ca or os.path.join(self.shared_tls.name, "ca.pem")
         if self.service.process.poll() is None:
             self.service.stop()
         self.service = StandIn(self.data, host="localhost",
-                               security=["--mail-security", security, "--web-scheme", "https"])
+                               security=["--mail-security", security, "--web-scheme", "https",
+                                         "--tls-ca", ca])
         if not self.service.web_port:
             self.fail(f"the stand-in did not start: {self.service.stop()}")
-        return ssl.create_default_context(cafile=os.path.join(self.data, "tls", "ca.pem"))
+        return ssl.create_default_context(cafile=ca)
 
     # Mail
 
@@ -321,22 +332,6 @@ class StandInTest(unittest.TestCase):
                       "forged\\x9b", out)
         self.assertIn("/x\\x1b[2J\\x08", err)
 
-    def test_the_repeated_field_check_compares_each_name_about_once(self):
-        class Name(str):
-            compared = 0
-
-            def __eq__(self, other):
-                Name.compared += 1
-                return str.__eq__(self, other)
-
-            __hash__ = str.__hash__
-
-        fields = [(Name(f"Field{n}"), "") for n in range(3000)] + [("EmailAddress", "j@x.org")]
-        signups = quillby_service.SignupLog(os.path.join(self.data, "in-process.jsonl"))
-        self.assertEqual(signups.accept(fields), "/signup/thank-you.html")
-        # Comparing every name with every other was 9 million comparisons under the lock.
-        self.assertLess(Name.compared, 3 * len(fields))
-
     def test_the_pages_of_the_links_are_served(self):
         for path in ["/", "/forums", "/signup/", "/forums/about553.html", "/diy/",
                      "/signup/thank-you.html?x=1"]:
@@ -345,46 +340,6 @@ class StandInTest(unittest.TestCase):
                 self.assertEqual(status, 200)
                 self.assertIn(b"</html>", body)
                 self.assertEqual(self.request("HEAD", path)[::2], (200, b""))
-
-    def test_a_slow_client_is_dropped_at_the_deadline_and_connections_are_capped(self):
-        server = web_server.WebServer("127.0.0.1", 0, lambda fields: "/", {"/": "home"},
-                                      max_connections=2, request_seconds=1)
-        threading.Thread(target=server.serve_forever, daemon=True).start()
-        self.addCleanup(server.server_close)
-        self.addCleanup(server.shutdown)
-        address = server.server_address
-
-        def trickle(head):
-            """Sends head, then a byte at a time, 0.1 s apart, until the server answers or
-            closes; answers what it said, or None when it has held on for 10 s."""
-            with socket.create_connection(address, timeout=10) as raw:
-                raw.sendall(head)
-                end = time.monotonic() + 10
-                try:
-                    while time.monotonic() < end:
-                        if select.select([raw], [], [], 0.1)[0]:
-                            return raw.recv(4096)
-                        raw.sendall(b"x")
-                except ConnectionError:
-                    return b""  # closed on bytes it had not read
-            return None
-
-        post = b"POST /signup/dbsignup.html HTTP/1.0\r\nContent-Length: 1000\r\n\r\n"
-        for head, answer in [(b"GET /", b""), (post, b"HTTP/1.0 408 ")]:
-            with self.subTest(head=head):
-                said = trickle(head)
-                self.assertIsNotNone(said, "the slow client was never dropped")
-                self.assertEqual(said[:len(answer)], answer)
-
-        held = [socket.create_connection(address) for _ in range(2)]
-        with socket.create_connection(address, timeout=10) as extra:
-            self.assertEqual(extra.recv(4096)[:13], b"HTTP/1.0 503 ")
-        for connection in held:
-            connection.close()
-        self.assertTrue(server.wait_idle(10))
-        with socket.create_connection(address, timeout=10) as again:
-            again.sendall(b"GET / HTTP/1.0\r\n\r\n")
-            self.assertEqual(again.recv(4096)[:13], b"HTTP/1.0 200 ")
 
     # TLS
 
@@ -420,7 +375,7 @@ class StandInTest(unittest.TestCase):
              "--web-port", str(self.service.web_port), "--mail-security", "starttls",
              "--mail-host", "localhost", "--mail-port", str(self.service.mail_port),
              "--account", ACCOUNT, "--password", PASSWORD, "--probe",
-             "--tls-ca", os.path.join(self.data, "tls", "ca.pem")], timeout=30)
+             "--tls-ca", os.path.join(self.shared_tls.name, "ca.pem")], timeout=30)
         self.assertEqual(probe.returncode, 0)
 
     def test_over_tls_from_the_start_mail_is_submitted(self):
@@ -432,8 +387,9 @@ class StandInTest(unittest.TestCase):
         self.assertEqual(len(self.kept_mail()), 1)
 
     def test_the_certificates_are_kept_private_across_runs_and_made_again_when_stale(self):
-        self.start_tls()
         folder = os.path.join(self.data, "tls")
+        ca = os.path.join(folder, "ca.pem")
+        self.start_tls(ca=ca)
         self.assertEqual(os.stat(folder).st_mode & 0o777, 0o700)
         for key in ("ca-key.pem", "server-key.pem"):
             self.assertEqual(os.stat(os.path.join(folder, key)).st_mode & 0o777, 0o600, key)
@@ -443,7 +399,7 @@ class StandInTest(unittest.TestCase):
                     for name in ("ca.pem", "ca-key.pem", "server.pem", "server-key.pem")}
 
         first = files()
-        self.start_tls()
+        self.start_tls(ca=ca)
         self.assertEqual(files(), first)
 
         # A server certificate that has expired is issued again by the same authority.
@@ -451,7 +407,7 @@ class StandInTest(unittest.TestCase):
         expired = authority.issue_cert("localhost", not_after=datetime.datetime(2020, 1, 1))
         expired.private_key_pem.write_to_path(os.path.join(folder, "server-key.pem"))
         expired.cert_chain_pems[0].write_to_path(os.path.join(folder, "server.pem"))
-        context = self.start_tls()
+        context = self.start_tls(ca=ca)
         renewed = files()
         self.assertEqual(renewed["ca.pem"], first["ca.pem"])
         self.assertNotIn(renewed["server.pem"], (first["server.pem"],
@@ -460,7 +416,7 @@ class StandInTest(unittest.TestCase):
 
         # Without its authority, a new one is made, and the old one is trusted no more.
         os.unlink(os.path.join(folder, "ca.pem"))
-        context = self.start_tls()
+        context = self.start_tls(ca=ca)
         self.assertNotEqual(files()["ca.pem"], first["ca.pem"])
         self.assertEqual(self.request("GET", "/", context=context, host="localhost")[0], 200)
         old = ssl.create_default_context(cadata=first["ca.pem"].decode())
@@ -576,6 +532,68 @@ class StandInTest(unittest.TestCase):
         status, _, err = other.stop()
         self.assertNotEqual(status, 0)
         self.assertIn("'192.0.2.7', which is not a loopback name", err)
+
+
+class ServerPartsTest(unittest.TestCase):
+    """The stand-in's servers and signup log in this process, where a test needs to reach in."""
+
+    def test_the_repeated_field_check_compares_each_name_about_once(self):
+        class Name(str):
+            compared = 0
+
+            def __eq__(self, other):
+                Name.compared += 1
+                return str.__eq__(self, other)
+
+            __hash__ = str.__hash__
+
+        fields = [(Name(f"Field{n}"), "") for n in range(3000)] + [("EmailAddress", "j@x.org")]
+        folder = tempfile.TemporaryDirectory(prefix="quillby-service-")
+        self.addCleanup(folder.cleanup)
+        signups = quillby_service.SignupLog(os.path.join(folder.name, "signups.jsonl"))
+        self.assertEqual(signups.accept(fields), "/signup/thank-you.html")
+        # Comparing every name with every other was 9 million comparisons under the lock.
+        self.assertLess(Name.compared, 3 * len(fields))
+
+    def test_a_slow_client_is_dropped_at_the_deadline_and_connections_are_capped(self):
+        server = web_server.WebServer("127.0.0.1", 0, lambda fields: "/", {"/": "home"},
+                                      max_connections=2, request_seconds=1)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        self.addCleanup(server.server_close)
+        self.addCleanup(server.shutdown)
+        address = server.server_address
+
+        def trickle(head):
+            """Sends head, then a byte at a time, 0.1 s apart, until the server answers or
+            closes; answers what it said, or None when it has held on for 10 s."""
+            with socket.create_connection(address, timeout=10) as raw:
+                raw.sendall(head)
+                end = time.monotonic() + 10
+                try:
+                    while time.monotonic() < end:
+                        if select.select([raw], [], [], 0.1)[0]:
+                            return raw.recv(4096)
+                        raw.sendall(b"x")
+                except ConnectionError:
+                    return b""  # closed on bytes it had not read
+            return None
+
+        post = b"POST /signup/dbsignup.html HTTP/1.0\r\nContent-Length: 1000\r\n\r\n"
+        for head, answer in [(b"GET /", b""), (post, b"HTTP/1.0 408 ")]:
+            with self.subTest(head=head):
+                said = trickle(head)
+                self.assertIsNotNone(said, "the slow client was never dropped")
+                self.assertEqual(said[:len(answer)], answer)
+
+        held = [socket.create_connection(address) for _ in range(2)]
+        with socket.create_connection(address, timeout=10) as extra:
+            self.assertEqual(extra.recv(4096)[:13], b"HTTP/1.0 503 ")
+        for connection in held:
+            connection.close()
+        self.assertTrue(server.wait_idle(10))
+        with socket.create_connection(address, timeout=10) as again:
+            again.sendall(b"GET / HTTP/1.0\r\n\r\n")
+            self.assertEqual(again.recv(4096)[:13], b"HTTP/1.0 200 ")
 
 
 if __name__ == "__main__":

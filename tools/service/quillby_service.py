@@ -272,8 +272,8 @@ def cannot_start(what, address, port, error):
     return EXIT_CANNOT_START
 
 
-def shown(addresses):
-    return " and ".join(addresses)
+def shown(sockets):
+    return " and ".join(s.getsockname()[0] for s in sockets)
 
 
 async def serve(args):
@@ -311,12 +311,11 @@ async def serve(args):
     mail_port = mail_sockets[0].getsockname()[1]
     web_host = f"[{args.web_host}]" if ":" in args.web_host else args.web_host
     security = {"none": "plain", "starttls": "STARTTLS", "tls": "TLS"}[args.mail_security]
-    listening = [s.getsockname()[0] for s in web_sockets], \
-        [s.getsockname()[0] for s in mail_sockets]
-    report(f"Service stand-in ready: web {args.web_scheme}://{web_host}:{web_port}/ on "
-           f"{shown(listening[0])}, mail {args.mail_host}:{mail_port} ({security}) on "
-           f"{shown(listening[1])}; received mail in {mail_folder.folder}, signups in "
-           f"{signups.path}" + (f"; clients trust {args.tls_ca}" if args.tls else ""))
+    report(f"Service stand-in ready: web {args.web_scheme}://{web_host}:{web_port}/ mail "
+           f"{args.mail_host}:{mail_port} ({security}), listening on {shown(web_sockets)} "
+           f"(web) and {shown(mail_sockets)} (mail); received mail in {mail_folder.folder}, "
+           f"signups in {signups.path}" + (f"; its authority is {args.tls_ca}" if args.tls
+                                           else ""))
     await stop.wait()
     report(f"Service stand-in stopping: conversations under way have up to {STOP_GRACE} s to end.")
     await asyncio.gather(mail.stop(STOP_GRACE),

@@ -204,7 +204,7 @@ class WebServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
     """Binds address:port (0 for any free port) when made; raises OSError when it cannot.
 
     Each connection has a thread of its own, so a browser's idle connection holds up no one, up
-    to max_connections at a time; one more is answered 503 at once. Every request must arrive
+    to max_connections at a time; one more is answered 503 at once (closed, over TLS). Every request must arrive
     within request_seconds. The threads never keep the process alive: the caller waits for
     them (wait_idle) and makes sure no signup is being kept when it stops the server (see
     accept_signup)."""
@@ -264,11 +264,12 @@ class WebServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
     def _refuse_busy(self, request, client_address):
         self.report(f"web: {self.max_connections} connections are open; refused one from "
                     f"{client_address[0]}")
-        try:
-            request.setblocking(False)  # the accepting thread never waits on a client
-            request.send(b"HTTP/1.0 503 Service Unavailable\r\nContent-Length: 0\r\n\r\n")
-        except OSError:
-            pass
+        if self.context is None:  # over TLS, a handshake would hold this thread: just close
+            try:
+                request.setblocking(False)  # the accepting thread never waits on a client
+                request.send(b"HTTP/1.0 503 Service Unavailable\r\nContent-Length: 0\r\n\r\n")
+            except OSError:
+                pass
         self.shutdown_request(request)
 
     def wait_idle(self, seconds):
