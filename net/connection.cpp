@@ -180,7 +180,10 @@ void TIdTCPConnection::StartTLS() {
 
 void TIdTCPConnection::AbandonTLS(const std::string& reason) noexcept {
   try {
-    if (Intercept != nullptr && Connected()) Intercept->Status("TLS failed: " + reason + ".");
+    if (Intercept != nullptr && Connected()) {
+      const bool stop = !reason.empty() && reason.back() == '.';
+      Intercept->Status("TLS failed: " + reason + (stop ? "" : "."));
+    }
   } catch (...) {
     // The TLS failure is the one to report.
   }

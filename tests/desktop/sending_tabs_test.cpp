@@ -137,14 +137,13 @@ class SendingTabsTest : public ::testing::Test {
     net::SetWaitLimit(net::kDefaultWaitLimit);
   }
 
-  // The scripted servers speak the plain dialogue byte for byte, whatever the build's own
-  // security.
   void Point(uint16_t MailPort, uint16_t WebPort) {
     FForm->IdSMTP1.Host = "127.0.0.1";
     FForm->IdSMTP1.Port = MailPort;
-    FForm->IdSMTP1.Security = net::msNone;
     FForm->IdHTTP1.Host = "127.0.0.1";
     FForm->IdHTTP1.Port = WebPort;
+    // The scripted servers speak the plain dialogue, whatever the build's security.
+    FForm->IdSMTP1.Security = net::msNone;
     FForm->IdHTTP1.UseTLS = false;
   }
 

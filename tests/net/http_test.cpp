@@ -325,5 +325,30 @@ TEST_F(HttpTest, LargeBodyGoesInBlocksOf32768) {
             server.Received().find("\r\n\r\n") + 4 + static_cast<size_t>(body.Size()));
 }
 
+// The Host header names an IPv6 address in brackets and leaves out the scheme's own port.
+TEST_F(HttpTest, HostHeaderOfEachKindOfHost) {
+  const struct {
+    const char* host;
+    uint16_t port;
+    const char* header;
+  } cases[] = {
+      {"127.0.0.1", 80, "Host: 127.0.0.1\r\n"},
+      {"::1", 80, "Host: [::1]\r\n"},
+      {"::1", 8480, "Host: [::1]:8480\r\n"},
+      {"www.example.org", 443, "Host: www.example.org:443\r\n"},
+  };
+  for (const auto& c : cases) {
+    net::TIdHTTP http;
+    http.Host = c.host;
+    http.Port = c.port;
+    auto transport = std::make_unique<net::TIdMemoryTransport>("HTTP/1.0 200 OK\r\n\r\n");
+    const net::TIdMemoryTransport& peer = *transport;
+    http.SetTransport(std::move(transport));
+    auto body = Form();
+    http.PostForm(kPath, *body);
+    EXPECT_NE(peer.Sent.find(c.header), std::string::npos) << peer.Sent.substr(0, 200);
+  }
+}
+
 }  // namespace
 }  // namespace nettest

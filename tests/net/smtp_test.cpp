@@ -578,4 +578,48 @@ TEST_F(SmtpTest, AConversationFromMemoryIsTheSameWhateverBlocksTheRepliesComeIn)
   }
 }
 
+// Before TLS only EHLO and STARTTLS go out, and a server whose 220 comes with more behind it
+// (bytes that would be read as replies from inside TLS) gets no handshake at all.
+TEST_F(SmtpTest, StartTlsIsRefusedBeforeTheHandshakeUnlessTheServerAgreesAndStopsThere) {
+  const std::string greeting = "220 mail.example ready\r\n";
+  const std::string not_offered =
+      "The mail server \"localhost\" does not offer STARTTLS, so nothing was sent over the "
+      "unencrypted connection.";
+  const struct {
+    std::string replies;
+    std::string message;
+    std::string sent;  // before the closing QUIT
+  } cases[] = {
+      {greeting + "250-mail.example\r\n250 AUTH LOGIN\r\n", not_offered, "EHLO Quillby\r\n"},
+      {greeting + "500 what\r\n", not_offered, "EHLO Quillby\r\n"},
+      {greeting + "250-mail.example\r\n250 starttls\r\n454 4.7.0 later\r\n",
+       "The mail server \"localhost\" refused to start TLS (454 4.7.0 later), so nothing was "
+       "sent over the unencrypted connection.",
+       "EHLO Quillby\r\nSTARTTLS\r\n"},
+      {greeting + "250-mail.example\r\n250 STARTTLS\r\n220 go ahead\r\n250 AUTH LOGIN\r\n",
+       "The server \"localhost\" sent data before the secure connection was set up, so the "
+       "connection was closed.",
+       "EHLO Quillby\r\nSTARTTLS\r\n"},
+  };
+  for (const auto& c : cases) {
+    for (const size_t block : {c.replies.size(), size_t{1}}) {
+      SCOPED_TRACE(c.replies + " in blocks of " + std::to_string(block));
+      net::TIdSMTP smtp;
+      smtp.Host = "localhost";
+      smtp.Security = net::msStartTLS;
+      auto transport = std::make_unique<net::TIdMemoryTransport>(c.replies, block);
+      const net::TIdMemoryTransport& peer = *transport;
+      smtp.SetTransport(std::move(transport));
+      try {
+        smtp.Connect();
+        ADD_FAILURE() << "connected";
+      } catch (const net::EIdTLSError& e) {
+        EXPECT_EQ(e.Message(), c.message);
+      }
+      EXPECT_FALSE(smtp.Connected());
+      EXPECT_EQ(peer.Sent.substr(0, peer.Sent.rfind("QUIT\r\n")), c.sent);
+    }
+  }
+}
+
 }  // namespace nettest

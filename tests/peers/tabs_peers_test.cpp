@@ -154,4 +154,45 @@ TEST_F(TabsPeersTest, ReferralAndFeedbackReachTheMailServer) {
             (std::vector<std::vector<std::string>>{{"Great tool.\r\n.Really."}}));
 }
 
+// A secure connection that cannot be had ends each tab family's send as any other failure does:
+// the mail tabs show why, then their follow-up sentence; the signup says sorry. Nothing is
+// stored, and nothing reached the server.
+TEST_F(TabsPeersTest, FeedbackIsNotStoredWhenTheServerRefusesStartTls) {
+  peers::PeerProcess mail({PEERS_DIR "/tls_smtp_peer.py", Reports().string(),
+                           deployment::kMailAccount, deployment::kMailPassword, "refuse"});
+  FForm->IdSMTP1.Host = "localhost";
+  FForm->IdSMTP1.Port = mail.Port();
+  FForm->IdSMTP1.Security = net::msStartTLS;
+  FForm->IdSMTP1.TLSCAFile = (Reports() / "ca.pem").string();
+  FForm->pgcDesktop->setCurrentWidget(FForm->tsHelpImprove);
+  FForm->memHelpImprove->setPlainText("Great tool.");
+  EXPECT_EQ(Click(FForm->btnHelpImprove),
+            QStringList{"The mail server \"localhost\" refused to start TLS (454 4.7.0 TLS not "
+                        "available due to temporary reason), so nothing was sent over the "
+                        "unencrypted connection.\nPlease feel free to use our Feeback section to "
+                        "comment on our services at a later time"});
+  EXPECT_EQ(Count(FStore.StorePath().toStdString(), "HelpImprove"), "0");
+  EXPECT_FALSE(std::filesystem::exists(Reports() / "message-1.txt"));
+  EXPECT_EQ(FForm->memHelpImprove->toPlainText(), "Great tool.");
+}
+
+TEST_F(TabsPeersTest, SignupIsNotStoredWhenTheCertificateIsFromAnUnknownAuthority) {
+  peers::PeerProcess web({PEERS_DIR "/tls_peer.py", Reports().string(), "unknownca"});
+  FForm->IdHTTP1.Host = "127.0.0.1";
+  FForm->IdHTTP1.Port = web.Port();
+  FForm->IdHTTP1.UseTLS = true;
+  FForm->IdHTTP1.TLSCAFile = (Reports() / "ca.pem").string();
+  FForm->pgcDesktop->setCurrentWidget(FForm->tsFreeCounsel);
+  FForm->leFullName->setText("Ann Example");
+  FForm->leEmail->setText("ann@example.org");
+  FForm->leZipCode->setText("97035");
+  FForm->lePhone->setText("555 0100");
+  EXPECT_EQ(Click(FForm->btnFreeCounsel),
+            QStringList{"Sorry, your request could not be completed at this time. Please try "
+                        "again later."});
+  EXPECT_EQ(Count(FStore.StorePath().toStdString(), "Counselling"), "0");
+  EXPECT_FALSE(std::filesystem::exists(Reports() / "received.bin"));
+  EXPECT_EQ(FForm->leFullName->text(), "Ann Example");
+}
+
 }  // namespace
