@@ -130,6 +130,9 @@ class MailServer:
         (for up to grace seconds), tells the others the service is stopping, and answers once
         every connection is closed. Asyncio's own close() leaves open connections to be cut
         when the loop ends, even one whose 250 is still to be sent."""
+        # A turn of the loop first, so connections the system has accepted already are taken
+        # rather than reset with the socket.
+        await asyncio.sleep(0)
         self.close()
         loop = asyncio.get_running_loop()
         end = loop.time() + grace

@@ -9,6 +9,7 @@ and HEAD serve the server's pages, a mapping of path to HTML text; everything el
 """
 import http.server
 import io
+import select
 import socket
 import socketserver
 import sys
@@ -85,27 +86,48 @@ class _DeadlineReader(io.RawIOBase):
         self.connection = connection
         self._idle = idle
         self._deadline = deadline
-        self.started = False  # whether a request has begun to arrive
+        self._lock = threading.Lock()
+        self._started = False  # bytes of a request have arrived
+        self._ended = False
 
     def readable(self):
         return True
+
+    def _arrived(self, seconds):
+        """Whether bytes (or the end) are there to read, waiting up to seconds for them."""
+        pending = getattr(self.connection, "pending", None)  # bytes TLS has already read
+        if pending and pending():
+            return True
+        poll = select.poll()
+        poll.register(self.connection, select.POLLIN)
+        return bool(poll.poll(seconds * 1000))
 
     def readinto(self, buffer):
         left = self._deadline - time.monotonic()
         if left <= 0:
             raise TimeoutError("the request took longer than the server allows")
-        self.connection.settimeout(min(self._idle, left))
-        count = self.connection.recv_into(buffer)
-        self.started = self.started or count > 0
-        return count
+        wait = min(self._idle, left)
+        self.connection.settimeout(wait)
+        if not self._arrived(wait):
+            raise TimeoutError("the client sent nothing for too long")
+        # From here on the request is under way, unless the server has ended the connection.
+        with self._lock:
+            if self._ended:
+                return 0
+            self._started = True
+        return self.connection.recv_into(buffer)
 
     def end_if_waiting(self):
-        """Ends the connection if no request has begun on it."""
-        if not self.started:
-            try:
-                self.connection.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
+        """Ends the connection if no request has begun to arrive on it."""
+        with self._lock:
+            if self._started or self._arrived(0):
+                self._started = True
+                return
+            self._ended = True
+        try:
+            self.connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
 
 
 class _Writer(io.BufferedIOBase):
@@ -134,6 +156,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         deadline = time.monotonic() + self.server.request_seconds
         reader = _DeadlineReader(self.connection, self.timeout, deadline)
         self.server.readers[self.request] = reader
+        if self.server.stopping:  # after stop() has ended the waiting ones
+            reader.end_if_waiting()
         if self.server.context is not None:
             # In this thread, so a slow handshake holds up no one, and within the deadline.
             tls = self.server.context.wrap_socket(self.connection, server_side=True,
@@ -225,7 +249,9 @@ class WebServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
         self._open = 0
         self._changed = threading.Condition()
         self.readers = {}  # of the connections being served
+        self.stopping = False
         if listening is None:
+            self.address_family = socket.AF_INET6 if ":" in address else socket.AF_INET
             super().__init__((address, port), Handler)
             return
         self.address_family = listening.family
@@ -282,6 +308,15 @@ class WebServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
         """Stops accepting, ends the connections on which no request has begun, and waits up to
         grace seconds for the requests under way; answers whether they have all ended."""
         self.shutdown()
+        self.stopping = True
+        # Connections the system has accepted already are served, not reset with the socket.
+        self.socket.setblocking(False)
+        while True:
+            try:
+                request, client_address = self.get_request()
+            except OSError:
+                break
+            self.process_request(request, client_address)
         for reader in list(self.readers.values()):
             reader.end_if_waiting()
         return self.wait_idle(grace)
