@@ -309,7 +309,8 @@ async def serve(args):
         threading.Thread(target=web.serve_forever, name="web", daemon=True).start()
     web_port = web_sockets[0].getsockname()[1]
     mail_port = mail_sockets[0].getsockname()[1]
-    web_host = f"[{args.web_host}]" if ":" in args.web_host else args.web_host
+    web_host = args.web_host.strip("[]")
+    web_host = f"[{web_host}]" if ":" in web_host else web_host
     security = {"none": "plain", "starttls": "STARTTLS", "tls": "TLS"}[args.mail_security]
     report(f"Service stand-in ready: web {args.web_scheme}://{web_host}:{web_port}/ mail "
            f"{args.mail_host}:{mail_port} ({security}), listening on {shown(web_sockets)} "
