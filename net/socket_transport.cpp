@@ -222,8 +222,9 @@ TIdTransport::TReceived TIdSocketTransport::Receive(char* buffer, size_t size,
 
 bool TIdSocketTransport::InputPending() const {
   if (!FSocket.Valid()) return false;
-  pollfd p{FSocket.Get(), POLLIN, 0};
-  return poll(&p, 1, 0) > 0;
+  // A peer that has only closed has nothing waiting; the next read tells of the close.
+  char byte;
+  return ::recv(FSocket.Get(), &byte, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
 }
 
 }  // namespace net

@@ -72,7 +72,8 @@ TIdTLSTransport::TIdTLSTransport(TIdTransport& inner, std::shared_ptr<const TIdT
 
 TIdTLSTransport::~TIdTLSTransport() = default;
 
-void TIdTLSTransport::Broken(const std::string& reason) const {
+void TIdTLSTransport::Broken(const std::string& reason) {
+  FEstablished = false;
   throw EIdTLSError("The secure connection with \"" + FHost + "\" failed: " + reason + ".", reason);
 }
 

@@ -73,7 +73,8 @@ class TIdTLSTransport : public TIdTransport {
   };
   int Flush(bool more_to_come, Clock::time_point end);
   int Fill(Clock::time_point end, bool& closed);
-  [[noreturn]] void Broken(const std::string& reason) const;
+  // After a fatal error no close_notify may follow, so the session counts as ended.
+  [[noreturn]] void Broken(const std::string& reason);
 
   TIdTransport& FInner;
   std::shared_ptr<const TIdTLSContext> FContext;

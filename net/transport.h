@@ -28,7 +28,7 @@ class TIdTransport {
   virtual int Send(std::string_view block, bool more_to_come, Clock::time_point end) = 0;
   // Takes what has arrived, at most `size` bytes, waiting for it until `end`.
   virtual TReceived Receive(char* buffer, std::size_t size, Clock::time_point end) = 0;
-  // True when input is waiting that nothing has read yet (or the peer has closed).
+  // True when bytes have arrived that nothing has read yet.
   virtual bool InputPending() const = 0;
   // Half-closes, so the peer sees an orderly end, then closes; nothing when not open.
   virtual void Close() = 0;
