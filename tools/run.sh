@@ -30,6 +30,19 @@ fi
 service_pid=""
 echo_pid=""
 program_pid=""
+# The echo of the stand-in's log ends by itself once the stand-in has ended and been waited for,
+# after it has shown the last lines (the reason it could not start, say); it is only stopped
+# when it does not.
+end_echo() {
+  [ -n "$echo_pid" ] || return 0
+  for _ in $(seq 50); do
+    kill -0 "$echo_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$echo_pid" 2>/dev/null || true
+  wait "$echo_pid" 2>/dev/null || true
+  echo_pid=""
+}
 stop_all() {
   trap - EXIT INT TERM
   if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then
@@ -46,7 +59,7 @@ stop_all() {
     kill -KILL "$service_pid" 2>/dev/null || true
   fi
   [ -n "$service_pid" ] && { wait "$service_pid" 2>/dev/null || true; }
-  [ -n "$echo_pid" ] && { kill "$echo_pid" 2>/dev/null || true; wait "$echo_pid" 2>/dev/null || true; }
+  end_echo
   if [ -n "$service_pid" ]; then
     echo "The service stand-in is stopped. What it received is in $data"
   fi
@@ -57,16 +70,18 @@ trap 'exit 143' TERM
 
 # The stand-in's own account of what it receives goes to service.log and to this terminal.
 log=$data/service.log
-: >"$log"
+(umask 077 && : >"$log")  # it holds the names and addresses people sent
+chmod 600 "$log"
 "${service[@]}" --data "$data" >>"$log" 2>&1 &
 service_pid=$!
-tail -n +1 -f --pid="$service_pid" "$log" &
+tail -n +1 -f -s 0.2 --pid="$service_pid" "$log" &
 echo_pid=$!
 for _ in $(seq 150); do
   if ! kill -0 "$service_pid" 2>/dev/null; then
     status=0
     wait "$service_pid" || status=$?
     service_pid=""
+    end_echo
     echo "The service stand-in could not start (status $status, see above); the program was not started." >&2
     exit 1
   fi
@@ -82,11 +97,13 @@ if ! "${service[@]}" --probe; then
   exit 1
 fi
 
+authority=$(sed -n 's/^Service stand-in ready: .*; its authority is //p' "$log")
 cat <<EOF
 Quillby Desktop is starting. Afterwards, look at:
   received mail      $data/mail/*.eml
   signups            $data/signups.jsonl
-  the stand-in's log $log
+  the stand-in's log $log${authority:+
+  its TLS authority  $authority (the program trusts it)}
   the store          sqlite3 $build/quillby.mdb
   the connection log $build/QybSmtp.log
 EOF

@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
   service.start("/usr/bin/python3", {QUILLBY_SERVICE, "@" QUILLBY_SERVICE_ARGS, "--web-port", "0",
                                      "--mail-port", "0", "--data", scratch.path() + "/service"});
   QString said;
-  const QRegularExpression ready("ready: web http://[^:]+:(\\d+)/ mail [^:]+:(\\d+)");
+  const QRegularExpression ready("ready: web https?://[^ ]+:(\\d+)/ mail [^ ]+:(\\d+) ");
   QRegularExpressionMatch match;
   while (!(match = ready.match(said)).hasMatch()) {
     if (!service.waitForReadyRead(30000)) {

@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "data/store_file.h"
 #include "deployment.h"
@@ -176,13 +178,29 @@ TEST_F(EndToEndTest, EveryFeatureAgainstTheServiceStandIn) {
   EXPECT_EQ(Query(store, "SELECT COMMENT FROM HelpImprove"),
             (std::vector<std::vector<std::string>>{{"Great tool\r\n.Really"}}));
 
-  // The connection log in the program's working directory holds all three conversations.
+  // The connection log in the program's working directory holds all three conversations, each
+  // over TLS before its first request when the build says so.
   const std::string log = ReadAll(QDir(FWork.path()).filePath("QybSmtp.log"));
+  const auto tls = [](bool on, const char* host, std::vector<std::string> entries) {
+    if (on) {
+      entries.insert(entries.begin() + 1,
+                     {"Stat TLS established: ", std::string(", certificate verified for ") + host});
+    }
+    return entries;
+  };
+  const bool webTls = std::string_view(deployment::kWebScheme) == "https";
+  const bool mailTls = std::string_view(deployment::kMailSecurity) != "none";
+  std::vector<std::string> entries =
+      tls(webTls, deployment::kWebHost,
+          {"Stat Connected.", "POST /signup/dbsignup.html HTTP/1.0<EOL>", "Stat Disconnected."});
+  for (const char* line : {"RCPT TO:<bob@example.org>", "Great tool<EOL>"}) {
+    const auto mail =
+        tls(mailTls, deployment::kMailHost,
+            {"Stat Connected.", "AUTH LOGIN<EOL>", line, "QUIT<EOL>", "Stat Disconnected."});
+    entries.insert(entries.end(), mail.begin(), mail.end());
+  }
   size_t at = 0;
-  for (const char* entry :
-       {"Stat Connected.", "POST /signup/dbsignup.html HTTP/1.0<EOL>", "Stat Disconnected.",
-        "Stat Connected.", "RCPT TO:<bob@example.org>", "QUIT<EOL>", "Stat Disconnected.",
-        "Stat Connected.", "Great tool<EOL>", "QUIT<EOL>", "Stat Disconnected."}) {
+  for (const std::string& entry : entries) {
     at = log.find(entry, at);
     ASSERT_NE(at, std::string::npos) << entry << "\n--- in ---\n" << log;
   }

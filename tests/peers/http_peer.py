@@ -1,7 +1,9 @@
 """The service stand-in's web server (tools/service/web_server.py) as a peer of the tests and
 the benchmark, on 127.0.0.1 and a free port.
 
-Usage: http_peer.py OUTPUT_DIR
+Usage: http_peer.py OUTPUT_DIR [CA_FILE]
+With CA_FILE it serves HTTPS with the certificate of the stand-in's authority CA_FILE (see
+tools/service/certificates.py), made first when missing.
 Prints the port it listens on, then serves until terminated. Each form posted to the signup path
 is reported in OUTPUT_DIR/form-N.txt as lines "name hex(value)" in the order received and
 answered with a 302 to thank-you.html; OUTPUT_DIR/timings.txt gets the seconds from accept to
@@ -15,6 +17,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
                                 "service"))
+import certificates  # noqa: E402
 import web_server  # noqa: E402
 
 output_dir = sys.argv[1]
@@ -46,7 +49,10 @@ def stop(*args):
     raise KeyboardInterrupt
 
 
-server = TimedServer("127.0.0.1", 0, accept_signup)
+context = None
+if len(sys.argv) > 2:
+    context = certificates.server_context(sys.argv[2])
+server = TimedServer("127.0.0.1", 0, accept_signup, context=context)
 signal.signal(signal.SIGTERM, stop)
 print(server.server_address[1], flush=True)
 try:

@@ -62,11 +62,22 @@ class TabsPeersTest : public ::testing::Test {
   std::unique_ptr<TDesktopForm> FForm;
 };
 
+// The peers speak what the build does, over TLS with the stand-in's own authority.
+std::vector<std::string> WebPeer(const std::filesystem::path& reports) {
+  std::vector<std::string> args = {PEERS_DIR "/http_peer.py", reports.string()};
+  if (std::string_view(deployment::kWebScheme) == "https") args.push_back(deployment::kTlsCaFile);
+  return args;
+}
+
+std::vector<std::string> MailPeer(const std::filesystem::path& reports) {
+  return {PEERS_DIR "/smtp_peer.py", reports.string(),          deployment::kMailAccount,
+          deployment::kMailPassword, deployment::kMailSecurity, deployment::kTlsCaFile};
+}
+
 TEST_F(TabsPeersTest, SignupReachesTheWebServerWithItsNineFields) {
-  peers::PeerProcess web({PEERS_DIR "/http_peer.py", Reports().string()});
+  peers::PeerProcess web(WebPeer(Reports()));
   FForm->IdHTTP1.Host = "127.0.0.1";
   FForm->IdHTTP1.Port = web.Port();
-  FForm->IdHTTP1.UseTLS = false;  // a plain peer, whatever the build's scheme
   FForm->pgcDesktop->setCurrentWidget(FForm->tsFreeCounsel);
   FForm->leFullName->setText("Ann Example");
   FForm->leEmail->setText("ann@example.org");
@@ -96,11 +107,9 @@ TEST_F(TabsPeersTest, SignupReachesTheWebServerWithItsNineFields) {
 }
 
 TEST_F(TabsPeersTest, ReferralAndFeedbackReachTheMailServer) {
-  peers::PeerProcess mail({PEERS_DIR "/smtp_peer.py", Reports().string(), deployment::kMailAccount,
-                           deployment::kMailPassword});
+  peers::PeerProcess mail(MailPeer(Reports()));
   FForm->IdSMTP1.Host = "localhost";
   FForm->IdSMTP1.Port = mail.Port();
-  FForm->IdSMTP1.Security = net::msNone;  // a plain peer, whatever the build's security
 
   FForm->pgcDesktop->setCurrentWidget(FForm->tsReferFriend);
   FForm->leFromName->setText("Ann Example");

@@ -5,34 +5,43 @@ this machine's loopback, so every feature of Quillby Desktop works without a net
     quillby_service.py @build/tools/service/service.args --probe
 
 The arguments file, written by CMake from the build's deployment values, gives the hosts, the ports,
-the mail account and its password. FOLDER receives:
+the mail account and its password, and whether mail and web speak TLS (STARTTLS or TLS from the
+start, HTTPS). "localhost" is served on both 127.0.0.1 and ::1. FOLDER receives:
 
     mail/NNNNNN.eml   every accepted message, as received, after two lines X-Envelope-From and
                       X-Envelope-To that name the envelope (blind copies included)
     signups.jsonl     every accepted counselling signup, one JSON object a line
+    tls/              the certificate authority the program trusts and the servers' certificate
+                      (see certificates.py), unless --tls-ca puts them elsewhere
 
 --probe asks both servers whether they answer (the web site's home page, the mail greeting) and
 exits 0 when both do. SIGTERM and SIGINT stop the servers; what was accepted is already on disk.
 """
 import argparse
 import asyncio
+import collections
 import datetime
 import errno
 import http.client
-import ipaddress
 import json
 import os
 import signal
 import smtplib
-import socket
+import stat
 import sys
 import threading
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import certificates  # noqa: E402
+import loopback  # noqa: E402
 import mail_server  # noqa: E402
 import web_server  # noqa: E402
+from log_text import escaped  # noqa: E402
 
 EXIT_CANNOT_START = 2
+# Seconds a conversation under way when a stop is asked for has to end; tools/run.sh waits
+# longer before it kills.
+STOP_GRACE = 5
 
 
 def report(text):
@@ -85,8 +94,8 @@ class MailFolder:
         path = write_whole(self.folder, lambda n: f"{first + n - 1:06d}.eml",
                            head.encode("ascii") + envelope.original_content)
         self._next = int(os.path.basename(path)[:-4]) + 1
-        report(f"mail: kept a message from <{envelope.mail_from}> to "
-               f"{', '.join(envelope.rcpt_tos)} in {path}")
+        report(f"mail: kept a message from <{escaped(envelope.mail_from)}> to "
+               f"{escaped(', '.join(envelope.rcpt_tos))} in {path}")
 
 
 class SignupLog:
@@ -98,63 +107,82 @@ class SignupLog:
         self._lock = threading.Lock()  # one signup at a time, and none once closed
         self._closed = False
         self._known = set()
-        self._needs_newline = False
-        if os.path.exists(path):
-            with open(path, "rb") as log:
-                data = log.read()
-            self._needs_newline = bool(data) and not data.endswith(b"\n")
-            for number, line in enumerate(data.splitlines(), 1):
-                try:
-                    fields = json.loads(line)["fields"]
-                    self._known.add(self._key(fields["EmailAddress"]))
-                except (ValueError, KeyError, TypeError):
-                    print(f"web: line {number} of {path} is not a signup; left as it is",
-                          file=sys.stderr, flush=True)
+        try:
+            fd = os.open(path, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK | os.O_CLOEXEC)
+        except FileNotFoundError:
+            return
+        with os.fdopen(fd, "rb") as log:
+            if not stat.S_ISREG(os.fstat(fd).st_mode):
+                raise SystemExit(f"{path} is not a regular file; move it away and start again.")
+            if os.fstat(fd).st_mode & 0o077:
+                os.fchmod(fd, 0o600)  # it holds people's names, addresses and phone numbers
+            data = log.read()
+        for number, line in enumerate(data.splitlines(), 1):
+            try:
+                fields = json.loads(line)["fields"]
+                self._known.add(self._key(fields["EmailAddress"]))
+            except (ValueError, KeyError, TypeError):
+                print(f"web: line {number} of {path} is not a signup; left as it is",
+                      file=sys.stderr, flush=True)
 
     @staticmethod
     def _key(address):
         return address.strip().casefold()
 
     def accept(self, fields):
+        # Checked before the lock: a large form holds up no other signup.
+        counts = collections.Counter(name for name, _ in fields)
+        repeated = sorted(name for name, count in counts.items() if count > 1)
+        if repeated:
+            raise web_server.Refused(400, f"The form repeats the field {repeated[0]}")
+        form = dict(fields)
         with self._lock:
             if self._closed:
                 raise web_server.Refused(503, "The service is stopping; try again later")
-            return self._accept(fields)
+            return self._accept(form)
+
+    def _append(self, line):
+        """Appends line whole or not at all; a line left unfinished before (a crash, a failed
+        truncation) is ended first, so it never swallows this one."""
+        fd = os.open(self.path, os.O_RDWR | os.O_APPEND | os.O_CREAT | os.O_NOFOLLOW
+                     | os.O_CLOEXEC, 0o600)
+        try:
+            size = os.fstat(fd).st_size
+            if size and os.pread(fd, 1, size - 1) != b"\n":
+                line = b"\n" + line
+            try:
+                written = 0
+                while written < len(line):  # a full disk can take part of it first
+                    written += os.write(fd, line[written:])
+                os.fsync(fd)
+            except OSError as e:
+                try:
+                    os.ftruncate(fd, size)
+                except OSError:
+                    pass  # the next append ends the half line before its own
+                print(f"web: could not append to {self.path}: {e}", file=sys.stderr, flush=True)
+                raise web_server.Refused(503, "The signup could not be kept; try again") from e
+        finally:
+            os.close(fd)
 
     def close(self):
         """Waits for the signup being kept, if any; later ones are refused."""
         with self._lock:
             self._closed = True
 
-    def _accept(self, fields):
-        names = [name for name, _ in fields]
-        repeated = sorted({name for name in names if names.count(name) > 1})
-        if repeated:
-            raise web_server.Refused(400, f"The form repeats the field {repeated[0]}")
-        form = dict(fields)
+    def _accept(self, form):
         address = form.get("EmailAddress", "")
         if not address.strip():
             raise web_server.Refused(400, "The form has no EmailAddress")
         if self._key(address) in self._known:
-            report(f"web: {address} signed up before; answered emailexists.html")
+            report(f"web: {escaped(address)} signed up before; answered emailexists.html")
             return "/signup/emailexists.html"
         record = {"received": datetime.datetime.now().astimezone().isoformat(timespec="seconds"),
                   "fields": form}
         line = json.dumps(record, ensure_ascii=False).encode("utf-8") + b"\n"
-        if self._needs_newline:
-            line = b"\n" + line
-        with open(self.path, "ab") as log:
-            start = log.tell()
-            try:
-                log.write(line)
-                log.flush()
-                os.fsync(log.fileno())
-            except OSError:
-                log.truncate(start)  # no half line for the next run to stumble on
-                raise web_server.Refused(503, "The signup could not be kept; try again")
-        self._needs_newline = False
+        self._append(line)
         self._known.add(self._key(address))
-        report(f"web: kept the signup of {address} in {self.path}")
+        report(f"web: kept the signup of {escaped(address)} in {self.path}")
         return "/signup/thank-you.html"
 
 
@@ -183,49 +211,52 @@ PAGES = {
 }
 
 
-def loopback_address(option, host):
-    """The address the program reaches host at, which must be this machine's loopback."""
-    if host.lower() == "localhost":
-        return "127.0.0.1"  # as the program itself resolves it
-    try:
-        address = socket.gethostbyname(host)
-    except OSError:
-        address = None
-    if address is None or not ipaddress.ip_address(address).is_loopback:
-        raise SystemExit(f"The stand-in serves this machine only, but {option} is {host!r}, "
-                         f"which is not a loopback name; this build points at the real service.")
-    return address
-
-
 def settings():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0],
                                      fromfile_prefix_chars="@")
-    parser.add_argument("--web-scheme", default="http")
+    parser.add_argument("--web-scheme", choices=("http", "https"), default="http")
     parser.add_argument("--web-host", required=True)
     parser.add_argument("--web-port", type=int, required=True, help="0 picks a free port")
+    parser.add_argument("--mail-security", choices=mail_server.SECURITY, default="none",
+                        help="plain, STARTTLS before AUTH, or TLS from the start")
     parser.add_argument("--mail-host", required=True)
     parser.add_argument("--mail-port", type=int, required=True, help="0 picks a free port")
     parser.add_argument("--account", required=True, help="the mail account's address")
     parser.add_argument("--password", required=True, help="the mail account's password")
+    parser.add_argument("--tls-ca", help="the certificate authority clients trust, ca.pem in a "
+                        "folder of its own that also holds the keys (default: FOLDER/tls/ca.pem)")
     what = parser.add_mutually_exclusive_group(required=True)
     what.add_argument("--data", help="folder for the received mail and the signups")
     what.add_argument("--probe", action="store_true", help="check that both servers answer")
     args = parser.parse_args()
-    if args.web_scheme != "http":
-        parser.error(f"the stand-in's web server speaks http, not {args.web_scheme}")
+    args.tls = args.web_scheme == "https" or args.mail_security != "none"
+    if args.tls and not args.tls_ca:
+        if args.probe:
+            parser.error("--probe of a stand-in that speaks TLS needs --tls-ca")
+        args.tls_ca = os.path.join(args.data, "tls", "ca.pem")
     return args
 
 
 def probe(args):
+    context = certificates.client_context(args.tls_ca) if args.tls else None
     try:
-        web = http.client.HTTPConnection(loopback_address("--web-host", args.web_host),
-                                         args.web_port, timeout=5)
+        web_address = loopback.addresses("--web-host", args.web_host)[0]
+        if args.web_scheme == "https":
+            web = http.client.HTTPSConnection(web_address, args.web_port, timeout=5,
+                                              context=context)
+        else:
+            web = http.client.HTTPConnection(web_address, args.web_port, timeout=5)
         web.request("GET", "/")
         status = web.getresponse().status
         web.close()
-        with smtplib.SMTP(loopback_address("--mail-host", args.mail_host), args.mail_port,
-                          timeout=5):
-            pass  # the greeting was 220, or smtplib has raised
+        mail_address = loopback.addresses("--mail-host", args.mail_host)[0]
+        if args.mail_security == "tls":
+            mail = smtplib.SMTP_SSL(mail_address, args.mail_port, timeout=5, context=context)
+        else:
+            mail = smtplib.SMTP(mail_address, args.mail_port, timeout=5)
+        with mail:  # the greeting was 220, or smtplib has raised
+            if args.mail_security == "starttls":
+                mail.starttls(context=context)
     except (OSError, smtplib.SMTPException, http.client.HTTPException):
         return 1
     return 0 if status == 200 else 1
@@ -241,39 +272,58 @@ def cannot_start(what, address, port, error):
     return EXIT_CANNOT_START
 
 
+def shown(sockets):
+    return " and ".join(s.getsockname()[0] for s in sockets)
+
+
 async def serve(args):
-    web_address = loopback_address("--web-host", args.web_host)
-    mail_address = loopback_address("--mail-host", args.mail_host)
+    web_addresses = loopback.addresses("--web-host", args.web_host)
+    mail_addresses = loopback.addresses("--mail-host", args.mail_host)
     mail_folder = MailFolder(os.path.join(args.data, "mail"))
     signups = SignupLog(os.path.join(args.data, "signups.jsonl"))
+    context = certificates.server_context(args.tls_ca) if args.tls else None
     try:
-        web = web_server.WebServer(web_address, args.web_port, signups.accept, PAGES,
-                                   lambda text: print(text, file=sys.stderr, flush=True))
-    except OSError as e:
-        return cannot_start("web", web_address, args.web_port, e)
+        web_sockets = loopback.listen(web_addresses, args.web_port)
+    except loopback.CannotListen as e:
+        return cannot_start("web", e.address, e.port, e.error)
+    try:
+        mail_sockets = loopback.listen(mail_addresses, args.mail_port)
+    except loopback.CannotListen as e:
+        for s in web_sockets:
+            s.close()
+        return cannot_start("mail", e.address, e.port, e.error)
+    webs = [web_server.WebServer(None, None, signups.accept, PAGES,
+                                 lambda text: print(text, file=sys.stderr, flush=True),
+                                 context=context if args.web_scheme == "https" else None,
+                                 listening=s)
+            for s in web_sockets]
     loop = asyncio.get_running_loop()
-    try:
-        mail = await mail_server.listen(loop, mail_address, args.mail_port, mail_folder.keep,
-                                        args.account, args.password, "quillby-service.localhost")
-    except OSError as e:
-        web.server_close()
-        return cannot_start("mail", mail_address, args.mail_port, e)
+    mail = await mail_server.listen(loop, None, None, mail_folder.keep, args.account,
+                                    args.password, "quillby-service.localhost",
+                                    security=args.mail_security, context=context,
+                                    listening=mail_sockets)
     stop = asyncio.Event()
     for number in (signal.SIGTERM, signal.SIGINT):
         loop.add_signal_handler(number, stop.set)
-    web_thread = threading.Thread(target=web.serve_forever, name="web", daemon=True)
-    web_thread.start()
-    web_port = web.server_address[1]
-    mail_port = mail.sockets[0].getsockname()[1]
-    report(f"Service stand-in ready: web http://{web_address}:{web_port}/ "
-           f"mail {mail_address}:{mail_port}; received mail in {mail_folder.folder}, "
-           f"signups in {signups.path}")
+    for web in webs:
+        threading.Thread(target=web.serve_forever, name="web", daemon=True).start()
+    web_port = web_sockets[0].getsockname()[1]
+    mail_port = mail_sockets[0].getsockname()[1]
+    web_host = args.web_host.strip("[]")
+    web_host = f"[{web_host}]" if ":" in web_host else web_host
+    security = {"none": "plain", "starttls": "STARTTLS", "tls": "TLS"}[args.mail_security]
+    report(f"Service stand-in ready: web {args.web_scheme}://{web_host}:{web_port}/ mail "
+           f"{args.mail_host}:{mail_port} ({security}), listening on {shown(web_sockets)} "
+           f"(web) and {shown(mail_sockets)} (mail); received mail in {mail_folder.folder}, "
+           f"signups in {signups.path}" + (f"; its authority is {args.tls_ca}" if args.tls
+                                           else ""))
     await stop.wait()
-    mail.close()
-    await mail.wait_closed()
-    web.shutdown()
+    report(f"Service stand-in stopping: conversations under way have up to {STOP_GRACE} s to end.")
+    await asyncio.gather(mail.stop(STOP_GRACE),
+                         *(asyncio.to_thread(web.stop, STOP_GRACE) for web in webs))
     signups.close()
-    web.server_close()
+    for web in webs:
+        web.server_close()
     report("Service stand-in stopped.")
     return 0
 
