@@ -5,6 +5,7 @@
 #include "desktop/desktop_form.h"
 #include "desktop/input_checks.h"
 #include "desktop/page.h"
+#include "desktop/submissions.h"
 #include "dialogs/app_events.h"
 #include "dialogs/cursor.h"
 #include "dialogs/glyphs.h"
@@ -54,6 +55,7 @@ void TDesktopForm::btnHelpImproveClick() {
           "time.")) {
     return;
   }
+  const TFeedback feedback{MemoText(memHelpImprove)};
   {
     net::TIdMessage message;
     net::TIdEMailAddressItem& recipient = message.Recipients.Add();
@@ -64,7 +66,7 @@ void TDesktopForm::btnHelpImproveClick() {
     message.ContentType = "text/html";
     message.Body = {"<html><head><title>Feedback for Quillby</title></head>", "<body>",
                     "<p>Following is the feedback provided by a Quillby user:</p>",
-                    "<p>" + MemoText(memHelpImprove) + "</p></body></html>"};
+                    "<p>" + net::HtmlText(feedback.Comment) + "</p></body></html>"};
 
     THourGlass hourglass;
     SubmitMail(message,
@@ -72,7 +74,7 @@ void TDesktopForm::btnHelpImproveClick() {
                "time");
   }
 
-  FData.AddFeedback(0, MemoText(memHelpImprove), std::chrono::system_clock::now());
+  FData.AddFeedback(0, feedback.Comment, std::chrono::system_clock::now());
   ShowMessageDialog("",
                     "Thank you for your valuable feedback\r\n\r\nWe will definitely try to improve "
                     "our services based on your comment.",

@@ -109,7 +109,8 @@ TEST_F(CheckOnlineTest, OfflineAsksAndOnNoShowsTheFollowUp) {
     });
     EXPECT_FALSE(CheckOnline("Please come back later."));
     QStringList expected = {
-        "An Internet connection was not detected.\n\nWould you like to print and send a fax to us "
+        "An Internet connection was not detected.\r\n\r\nWould you like to print and send a fax to "
+        "us "
         "instead?"};
     if (QString(answer) == "btnNo") expected << "Please come back later.";
     EXPECT_EQ(shown, expected) << answer;
