@@ -898,6 +898,28 @@ TEST_F(SendingTabsTest, APaintFailureDuringASendIsReportedOnceAfterTheHandler) {
             (std::vector<std::vector<std::string>>{{"Feedback"}}));
 }
 
+TEST_F(SendingTabsTest, APaintFailureIsReportedAfterThePaintingAndOnlyOnce) {
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(FForm.get()));
+  TButtonTabBar* tabs = FForm->pgcDesktop->ButtonTabBar();
+  int throws = 0;
+  tabs->SetOnDrawTab([&](QPainter&, int, const QRect&, bool) {
+    ++throws;
+    throw Exception("The tab bar could not be drawn.");
+  });
+  TMessageCatcher catcher;
+  tabs->repaint();
+  ASSERT_GE(throws, 1);
+  EXPECT_TRUE(catcher.Messages.isEmpty()) << "reported from inside the painting";
+  ASSERT_TRUE(
+      WaitFor([&] { return !catcher.Messages.isEmpty() && !QApplication::activeModalWidget(); }));
+  // The repaints after the report fail again; the failure is told once.
+  const int reported = throws;
+  for (int i = 0; i < 3; ++i) tabs->repaint();
+  QApplication::processEvents();
+  EXPECT_GT(throws, reported);
+  EXPECT_EQ(catcher.Messages, QStringList{"The tab bar could not be drawn."});
+}
+
 TEST_F(SendingTabsTest, DuringASendNothingReachesTheMemoAndNoSecondConversationStarts) {
   Show(FForm->tsHelpImprove);
   QPlainTextEdit* memo = FForm->memHelpImprove;
