@@ -106,7 +106,7 @@ TEST_F(TabsPeersTest, ReferralAndFeedbackReachTheMailServer) {
   FForm->leSendToName->setText("Bob Friend");
   FForm->leSendToEmail->setText("bob@example.org");
   EXPECT_EQ(Click(FForm->btnSendEmail),
-            QStringList{"Thank you for referring your friend to us.\n\nYou can refer some more "
+            QStringList{"Thank you for referring your friend to us.\r\n\r\nYou can refer some more "
                         "of your friends if you like."});
   const Report referral = ReadReport(Reports() / "message-1.txt");
   EXPECT_EQ(Values(referral, "rcpt_to"),
