@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <cstdio>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -22,8 +21,13 @@ struct TAfterHandler {
 std::vector<TAfterHandler> FAfterHandler;
 
 TConversationHold* FConversation = nullptr;
-// Failures of painting reported or about to be, by their text.
-std::set<std::string> FPaintFailures;
+// Failures of painting reported or about to be, by widget and text, until the widget paints
+// again without one.
+struct TPaintFailure {
+  QPointer<QObject> Sender;
+  std::string Text;
+};
+std::vector<TPaintFailure> FPaintFailures;
 
 void RunAfterHandler() noexcept {
   while (!FAfterHandler.empty() && FAfterHandler.front().Depth > FHandlerDepth) {
@@ -118,8 +122,15 @@ void Guard(QObject* Sender, const std::function<void()>& Handler) noexcept {
 }
 
 void GuardPaint(QObject* Sender, const std::function<void()>& Handler) noexcept {
-  Run(Sender, Handler, [Sender] {
-    if (!FPaintFailures.insert(CurrentFailureText()).second) return;
+  bool failed = false;
+  Run(Sender, Handler, [Sender, &failed] {
+    failed = true;
+    std::string text = CurrentFailureText();
+    std::erase_if(FPaintFailures, [](const TPaintFailure& f) { return f.Sender.isNull(); });
+    for (const TPaintFailure& f : FPaintFailures) {
+      if (f.Sender == Sender && f.Text == text) return;
+    }
+    FPaintFailures.push_back({Sender, std::move(text)});
     if (TConversationHold::Running()) {
       TConversationHold::Keep(Sender);
       return;
@@ -131,6 +142,9 @@ void GuardPaint(QObject* Sender, const std::function<void()>& Handler) noexcept 
         },
         Qt::QueuedConnection);
   });
+  if (!failed && !FPaintFailures.empty()) {
+    std::erase_if(FPaintFailures, [Sender](const TPaintFailure& f) { return f.Sender == Sender; });
+  }
 }
 
 void AfterHandler(std::function<void()> Action) {

@@ -41,7 +41,7 @@ void Guard(QObject* Sender, const std::function<void()>& Handler) noexcept;
 
 // Guard for a paint handler. A report is modal, and a modal window opened while painting would
 // be painted over and the failure raised again at every repaint: the failure is reported once
-// the painting is over, and each different failure of painting only once.
+// the painting is over, and not again while the same widget keeps failing the same way.
 void GuardPaint(QObject* Sender, const std::function<void()>& Handler) noexcept;
 
 // Runs Action once the event handler now running under Guard has returned, after any handler
