@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <ctime>
 #include <functional>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "data/md5.h"
+#include "data/schema_sql.h"
 #include "data/sqlite.h"
 #include "platform/codepage.h"
 #include "platform/executable_path.h"
@@ -56,18 +58,32 @@ std::string Folder(const std::string& executable_path) {
   return slash == std::string::npos ? std::string() : executable_path.substr(0, slash + 1);
 }
 
-// Widths of the text columns, as the schema's CHECK constraints "<table>.<column> width" hold them.
-struct ColumnWidth {
-  std::string_view table, column;
+// The widths of the text columns, read from the schema the store is made from: each constraint
+// "<table>.<column> width" holds "length(<column>) <= <width>".
+struct TWidth {
+  std::string table, column;
   int width;
 };
-constexpr std::array kWidths{
-    ColumnWidth{"Users", "FULLNAME", 50},         ColumnWidth{"Users", "LOGIN", 15},
-    ColumnWidth{"Users", "PASSWORD", 32},         ColumnWidth{"Counselling", "FULLNAME", 50},
-    ColumnWidth{"Counselling", "EMAIL", 50},      ColumnWidth{"Counselling", "ZIPCODE", 7},
-    ColumnWidth{"Counselling", "BESTPHONE", 14},  ColumnWidth{"Counselling", "BESTTIME", 50},
-    ColumnWidth{"Counselling", "DEBTAMOUNT", 25},
-};
+const std::vector<TWidth>& Widths() {
+  static const std::vector<TWidth> widths = [] {
+    std::vector<TWidth> found;
+    const std::string_view sql = kSchemaSql;
+    constexpr std::string_view key = "CONSTRAINT \"", suffix = " width\"";
+    for (size_t at = sql.find(key); at != std::string_view::npos; at = sql.find(key, at)) {
+      at += key.size();
+      const size_t end = sql.find(suffix, at);
+      const size_t dot = sql.find('.', at);
+      const size_t bound = sql.find("<= ", end);
+      if (end == std::string_view::npos || dot > end || bound == std::string_view::npos) continue;
+      TWidth w{std::string(sql.substr(at, dot - at)),
+               std::string(sql.substr(dot + 1, end - dot - 1)), 0};
+      std::from_chars(sql.data() + bound + 3, sql.data() + sql.size(), w.width);
+      found.push_back(std::move(w));
+    }
+    return found;
+  }();
+  return widths;
+}
 
 std::string LocalTimestamp(std::chrono::system_clock::time_point when) {
   const std::time_t t = std::chrono::system_clock::to_time_t(when);
@@ -240,11 +256,10 @@ struct TQuillbyData::Impl {
     const std::string name = Tables()[table].name;
     const std::string text = platform::Utf8ToAnsi(error.SqliteText());
     if (error.ExtendedCode() == SQLITE_CONSTRAINT_CHECK) {
-      for (const ColumnWidth& w : kWidths) {
-        const std::string constraint =
-            std::string(w.table) + "." + std::string(w.column) + " width";
+      for (const TWidth& w : Widths()) {
+        const std::string constraint = w.table + "." + w.column + " width";
         if (w.table == name && error.SqliteText().find(constraint) != std::string::npos) {
-          Fail("The value for column \"" + std::string(w.column) + "\" of table \"" + name +
+          Fail("The value for column \"" + w.column + "\" of table \"" + name +
                "\" is longer than " + std::to_string(w.width) + " characters; the store file " +
                File() + " refused the row.");
         }
@@ -463,4 +478,24 @@ int TQuillbyData::CurrentUserId() const {
 
 std::string TQuillbyData::CurrentUserFullName() const {
   return FImpl->Current ? FImpl->Current->FullName : std::string();
+}
+
+int ColumnWidth(std::string_view Table, std::string_view Column) {
+  for (const TWidth& w : Widths()) {
+    if (w.table == Table && w.column == Column) return w.width;
+  }
+  return 0;
+}
+
+bool FitsColumn(std::string_view Table, std::string_view Column, std::string_view Value) {
+  const int width = ColumnWidth(Table, Column);
+  if (width == 0) return true;
+  // As the schema counts: characters of the stored UTF-8, or its bytes when it holds a NUL.
+  const std::string stored = platform::AnsiToUtf8(Value);
+  size_t length = stored.size();
+  if (stored.find('\0') == std::string::npos) {
+    length = std::count_if(stored.begin(), stored.end(),
+                           [](char c) { return (static_cast<unsigned char>(c) & 0xc0) != 0x80; });
+  }
+  return length <= static_cast<size_t>(width);
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "data/money.h"
 #include "platform/exception.h"
@@ -25,6 +26,12 @@ std::string RewriteDataSource(const std::string& connection_string,
 
 // The value of "Data Source=" in a connection string (up to the next ';').
 std::string DataSourceOf(const std::string& connection_string);
+
+// The most characters a text column of the store keeps, as the schema the store is made from
+// has it; 0 for a column no width limits.
+int ColumnWidth(std::string_view Table, std::string_view Column);
+// Whether an 8-bit value fits that column, counted as the store counts it.
+bool FitsColumn(std::string_view Table, std::string_view Column, std::string_view Value);
 
 // The eight figures of the debt load calculator, in the order of the DebtCalc columns.
 struct TDebtFigures {

@@ -6,7 +6,6 @@
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QScreen>
 #include <QStackedLayout>
 #include <QStyleOptionButton>
@@ -18,7 +17,6 @@
 #include <memory>
 #include <string_view>
 #include <thread>
-#include <vector>
 
 #include "data/quillby_data.h"
 #include "deployment.h"
@@ -49,48 +47,6 @@ QUrl SiteUrl(const QString& path) {
   url.setPath(path);
   return url;
 }
-
-// While a conversation runs, the program takes no input: every input event and every request
-// to close a window that reaches the application is held back, and handed out again once the
-// handler that waits has returned, in the order it came.
-class TInputHold : public QObject {
- public:
-  TInputHold() { QCoreApplication::instance()->installEventFilter(this); }
-  ~TInputHold() override {
-    QCoreApplication::instance()->removeEventFilter(this);
-    AfterHandler([held = std::make_shared<std::vector<THeld>>(std::move(FHeld))] {
-      for (THeld& h : *held) {
-        if (!h.Receiver) continue;
-        if (h.Event) {
-          QCoreApplication::postEvent(h.Receiver, h.Event.release());
-        } else {
-          QMetaObject::invokeMethod(h.Receiver, "close", Qt::QueuedConnection);
-        }
-      }
-    });
-  }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->isInputEvent()) {
-      FHeld.push_back({watched, std::unique_ptr<QEvent>(event->clone())});
-      return true;
-    }
-    if (event->type() == QEvent::Close) {
-      event->ignore();
-      FHeld.push_back({watched, nullptr});
-      return true;
-    }
-    return false;
-  }
-
- private:
-  struct THeld {
-    QPointer<QObject> Receiver;
-    std::unique_ptr<QEvent> Event;  // none: a request to close
-  };
-  std::vector<THeld> FHeld;
-};
 
 }  // namespace
 
@@ -145,7 +101,7 @@ TButtonTabBar::TButtonTabBar(QWidget* parent) : QTabBar(parent) {
 QSize TButtonTabBar::tabSizeHint(int) const { return QSize(kTabWidth, kTabHeight); }
 
 void TButtonTabBar::paintEvent(QPaintEvent*) {
-  Guard(this, [this] {
+  GuardPaint(this, [this] {
     QPainter painter(this);
     for (int i = 0; i < count(); ++i) {
       const QRect place = tabRect(i).adjusted(1, 1, -1, -1);
@@ -231,31 +187,31 @@ void TDesktopForm::ConfigureNetwork(const std::string& LogFilename) {
 // The conversation runs on a thread of its own while this thread goes on painting the windows.
 // The clients and the log it uses are plain C++ that nothing on this thread touches until the
 // thread has been joined, so the flag below is the only hand-over and needs no lock. Nothing
-// else runs meanwhile: input and close requests are held (TInputHold) and the native input
-// queue is left unread, timers and socket notifiers are left out, and the loop is a plain
-// poll of the flag, which no quit() can end early.
+// else reaches the windows meanwhile (TConversationHold), the native input queue is left unread
+// and timers wait; socket notifiers may still fire (the GLib dispatcher ignores the flag that
+// would leave them out), and the program has none of its own. The loop is a plain poll of the
+// flag, which no quit() can end early.
 void TDesktopForm::Converse(const std::function<void()>& Conversation) {
+  const TConversationHold hold;
   std::atomic<bool> done{false};
   std::exception_ptr failure;
   QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-  std::thread worker([&] {
-    try {
-      Conversation();
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    done.store(true, std::memory_order_release);
-    if (dispatcher) dispatcher->wakeUp();
-  });
   {
-    TInputHold hold;
+    // Joined on every way out, also when something on this thread throws while it waits.
+    const std::jthread worker([&] {
+      try {
+        Conversation();
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      done.store(true, std::memory_order_release);
+      if (dispatcher) dispatcher->wakeUp();
+    });
     while (!done.load(std::memory_order_acquire)) {
       QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                      QEventLoop::ExcludeSocketNotifiers |
                                       QEventLoop::X11ExcludeTimers | QEventLoop::WaitForMoreEvents);
     }
   }
-  worker.join();
   if (failure) std::rethrow_exception(failure);
 }
 

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <memory>
+#include <string>
 
 #include "data/quillby_data.h"
 #include "deployment.h"
@@ -8,6 +9,7 @@
 #include "desktop/fax_sheet.h"
 #include "desktop/input_checks.h"
 #include "desktop/page.h"
+#include "desktop/submissions.h"
 #include "dialogs/ansi.h"
 #include "dialogs/app_events.h"
 #include "dialogs/cursor.h"
@@ -25,6 +27,22 @@ namespace {
 
 const char* const kSorry =
     "Sorry, your request could not be completed at this time. Please try again later.";
+
+// The boxes whose values the Counselling row keeps, with the field's name for the user.
+struct TSignupBox {
+  TLabeledEdit* TDesktopForm::*Box;
+  std::string TSignup::*Value;
+  const char* Column;
+  const char* Field;
+};
+const TSignupBox kSignupBoxes[] = {
+    {&TDesktopForm::leFullName, &TSignup::FullName, "FULLNAME", "Name"},
+    {&TDesktopForm::leEmail, &TSignup::Email, "EMAIL", "Email"},
+    {&TDesktopForm::leStreetAddress, &TSignup::StreetAddress, "STREETADDRESS", "Street Address"},
+    {&TDesktopForm::leZipCode, &TSignup::ZipCode, "ZIPCODE", "Zip Code"},
+    {&TDesktopForm::lePhone, &TSignup::BestPhone, "BESTPHONE", "Best Phone"},
+    {&TDesktopForm::leBestTime, &TSignup::BestTime, "BESTTIME", "Best time to call"},
+};
 
 }  // namespace
 
@@ -62,6 +80,8 @@ void TDesktopForm::BuildFreeCounsel() {
   leZipCode = box("leZipCode", "Zip Code:", 166, 89);
   lePhone = box("lePhone", "Best Phone:", 198, 89);
   leBestTime = box("leBestTime", "Best time to call:", 230, 201);
+  for (const TSignupBox& b : kSignupBoxes)
+    LimitLength(this->*b.Box, ColumnWidth("Counselling", b.Column));
 
   Label22 = MakeLabel(panel, "Label22", "Debt Amount:", 204, 266, look::SansFont());
   cboDebtAmount = new QComboBox(panel);
@@ -128,6 +148,17 @@ void TDesktopForm::btnFreeCounselClick() {
                   FromAnsi(FData.CurrentUserFullName())),
         this);
   };
+  TSignup signup;
+  for (const TSignupBox& b : kSignupBoxes) signup.*b.Value = ToAnsi((this->*b.Box)->text());
+  signup.DebtAmount = ToAnsi(cboDebtAmount->currentText());
+  // The service is told first; a value the store cannot keep must stop the signup before that.
+  for (const TSignupBox& b : kSignupBoxes) {
+    if (!FitsColumn("Counselling", b.Column, signup.*b.Value)) {
+      (this->*b.Box)->setFocus();
+      throw Exception(std::string(b.Field) + " can have at most " +
+                      std::to_string(ColumnWidth("Counselling", b.Column)) + " characters.");
+    }
+  }
   if (!CheckOnline(
           "Please feel free to use our \"Free Counseling\" section to sign up at a later time.",
           faxInstead)) {
@@ -137,13 +168,13 @@ void TDesktopForm::btnFreeCounselClick() {
   THourGlass hourglass;
   net::TIdMultiPartFormDataStream body;
   body.AddField("FldUserType", "1");
-  body.AddField("FirstName", ToAnsi(leFullName->text()));
-  body.AddField("EmailAddress", ToAnsi(leEmail->text()));
-  body.AddField("StreetAddress", ToAnsi(leStreetAddress->text()));
-  body.AddField("ZipCode", ToAnsi(leZipCode->text()));
-  body.AddField("HomePhone", ToAnsi(lePhone->text()));
-  body.AddField("BestTime", ToAnsi(leBestTime->text()));
-  body.AddField("DebtAmount", ToAnsi(cboDebtAmount->currentText()));
+  body.AddField("FirstName", signup.FullName);
+  body.AddField("EmailAddress", signup.Email);
+  body.AddField("StreetAddress", signup.StreetAddress);
+  body.AddField("ZipCode", signup.ZipCode);
+  body.AddField("HomePhone", signup.BestPhone);
+  body.AddField("BestTime", signup.BestTime);
+  body.AddField("DebtAmount", signup.DebtAmount);
   body.AddField("ActionButton", "quillbyapp");
 
   Converse([&] {
@@ -161,20 +192,18 @@ void TDesktopForm::btnFreeCounselClick() {
   }
   if (location.find("thank-you.html") == std::string::npos) throw Exception(kSorry);
 
-  FData.AddCounselling(0, ToAnsi(leFullName->text()), ToAnsi(leEmail->text()),
-                       ToAnsi(leStreetAddress->text()), ToAnsi(leZipCode->text()),
-                       ToAnsi(lePhone->text()), ToAnsi(leBestTime->text()),
-                       ToAnsi(cboDebtAmount->currentText()));
+  FData.AddCounselling(0, signup.FullName, signup.Email, signup.StreetAddress, signup.ZipCode,
+                       signup.BestPhone, signup.BestTime, signup.DebtAmount);
 
   const auto dialog = std::make_unique<TSignupDialog>();
-  dialog->lblName->setText(leFullName->text());
-  dialog->lblEmail->setText(leEmail->text());
-  dialog->lblStreetAddress->setText(leStreetAddress->text());
-  dialog->lblZipCode->setText(leZipCode->text());
-  dialog->lblPhone->setText(lePhone->text());
-  dialog->Label2->setText(FormatWithText(dialog->Label2->text(), lePhone->text()));
-  dialog->lblBestTime->setText(leBestTime->text());
-  dialog->lblDebtAmount->setText(cboDebtAmount->currentText());
+  dialog->lblName->setText(FromAnsi(signup.FullName));
+  dialog->lblEmail->setText(FromAnsi(signup.Email));
+  dialog->lblStreetAddress->setText(FromAnsi(signup.StreetAddress));
+  dialog->lblZipCode->setText(FromAnsi(signup.ZipCode));
+  dialog->lblPhone->setText(FromAnsi(signup.BestPhone));
+  dialog->Label2->setText(FormatWithText(dialog->Label2->text(), FromAnsi(signup.BestPhone)));
+  dialog->lblBestTime->setText(FromAnsi(signup.BestTime));
+  dialog->lblDebtAmount->setText(FromAnsi(signup.DebtAmount));
   dialog->ShowModal();
 
   for (TLabeledEdit* edit :

@@ -7,6 +7,7 @@
 #include "desktop/input_checks.h"
 #include "desktop/page.h"
 #include "dialogs/ansi.h"
+#include "desktop/submissions.h"
 #include "dialogs/app_events.h"
 #include "dialogs/cursor.h"
 #include "dialogs/glyphs.h"
@@ -61,6 +62,7 @@ void TDesktopForm::btnHelpImproveClick() {
           faxInstead)) {
     return;
   }
+  const TFeedback feedback{MemoText(memHelpImprove)};
   {
     net::TIdMessage message;
     net::TIdEMailAddressItem& recipient = message.Recipients.Add();
@@ -71,7 +73,7 @@ void TDesktopForm::btnHelpImproveClick() {
     message.ContentType = "text/html";
     message.Body = {"<html><head><title>Feedback for Quillby</title></head>", "<body>",
                     "<p>Following is the feedback provided by a Quillby user:</p>",
-                    "<p>" + MemoText(memHelpImprove) + "</p></body></html>"};
+                    "<p>" + net::HtmlText(feedback.Comment) + "</p></body></html>"};
 
     THourGlass hourglass;
     SubmitMail(message,
@@ -79,7 +81,7 @@ void TDesktopForm::btnHelpImproveClick() {
                "time");
   }
 
-  FData.AddFeedback(0, MemoText(memHelpImprove), std::chrono::system_clock::now());
+  FData.AddFeedback(0, feedback.Comment, std::chrono::system_clock::now());
   ShowMessageDialog("",
                     "Thank you for your valuable feedback\r\n\r\nWe will definitely try to improve "
                     "our services based on your comment.",

@@ -1,6 +1,7 @@
 #include "desktop/page.h"
 
 #include <QVBoxLayout>
+#include <limits>
 
 #include "dialogs/ansi.h"
 
@@ -101,6 +102,10 @@ void ClickOnEnter(QLineEdit* Box, QPushButton* Button) {
   QObject::connect(Box, &QLineEdit::returnPressed, Button, [Button] {
     if (Button->isEnabled()) Button->click();
   });
+}
+
+void LimitLength(QLineEdit* Box, int Width) {
+  Box->setMaxLength(Width > 0 ? Width : std::numeric_limits<int>::max());
 }
 
 std::string MemoText(const QPlainTextEdit* Memo) {

@@ -67,6 +67,10 @@ QLabel* FollowOn(QLabel* label, const QLabel* before);
 // the default, and Enter on any focused page button clicks that one.
 void ClickOnEnter(QLineEdit* Box, QPushButton* Button);
 
+// The box keeps at most Width characters, its store column's width; 0, where no column limits
+// it, leaves it no limit at all (not QLineEdit's 32767, which cuts what is typed or pasted).
+void LimitLength(QLineEdit* Box, int Width);
+
 // A memo's text as the program holds it: lines separated by CR LF.
 std::string MemoText(const QPlainTextEdit* Memo);
 

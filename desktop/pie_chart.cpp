@@ -70,7 +70,7 @@ QString TPieChart::LegendText(int Index) const {
 }
 
 void TPieChart::paintEvent(QPaintEvent*) {
-  Guard(this, [this] { Paint(); });
+  GuardPaint(this, [this] { Paint(); });
 }
 
 void TPieChart::Paint() {

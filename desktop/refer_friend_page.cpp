@@ -7,6 +7,7 @@
 #include "desktop/fax_sheet.h"
 #include "desktop/input_checks.h"
 #include "desktop/page.h"
+#include "desktop/submissions.h"
 #include "dialogs/ansi.h"
 #include "dialogs/app_events.h"
 #include "dialogs/cursor.h"
@@ -35,6 +36,7 @@ void TDesktopForm::BuildReferFriend() {
     auto* edit = new TLabeledEdit(panel, name, caption, TLabeledEdit::lpLeft, 3);
     edit->SetBounds(128, top, width, 21);
     edit->setText(text);
+    LimitLength(edit, 0);  // nothing of a referral is stored
     GuardedConnect(edit, &QLineEdit::textChanged, this, [this] { leReferFriendChange(); });
     return edit;
   };
@@ -132,19 +134,23 @@ void TDesktopForm::btnSendEmailClick() {
     return;
   }
 
+  const TReferral referral{ToAnsi(leFromName->text()),   ToAnsi(leFromEmail->text()),
+                           ToAnsi(leSendToName->text()), ToAnsi(leSendToEmail->text()),
+                           ToAnsi(leSubject->text()),    MemoText(memComments)};
   {
     net::TIdMessage message;
     net::TIdEMailAddressItem& friendItem = message.Recipients.Add();
-    friendItem.Name = ToAnsi(leSendToName->text());
-    friendItem.Address = ToAnsi(leSendToEmail->text());
+    friendItem.Name = referral.SendToName;
+    friendItem.Address = referral.SendToEmail;
     net::TIdEMailAddressItem& manager = message.BccList.Add();
     manager.Name = deployment::kManagerName;
     manager.Address = deployment::kManagerAddress;
-    message.From.Name = ToAnsi(leFromName->text());
-    message.From.Address = ToAnsi(leFromEmail->text());
-    message.Subject = ToAnsi(leSubject->text());
+    message.From.Name = referral.FromName;
+    message.From.Address = referral.FromEmail;
+    message.Subject = referral.Subject;
     message.ContentType = "text/html";
-    std::string converted = MemoText(memComments);
+    // The text is escaped before its line breaks become markup of their own.
+    std::string converted = net::HtmlText(referral.Comments);
     for (size_t at = 0; (at = converted.find("\r\n", at)) != std::string::npos; at += 4) {
       converted.replace(at, 2, "<br>");
     }

@@ -76,6 +76,7 @@ void TMessageDialog::Prepare(const std::string& CaptionSuffix, const std::string
   if (!CaptionSuffix.empty()) title += QStringLiteral(" - ") + FromAnsi(CaptionSuffix);
   SetCaptionText(title);
 
+  FMessage = Message;
   lblMessage->setText(DisplayText(Message));
 
   btnOK->setVisible(has(B::Yes) || has(B::OK));

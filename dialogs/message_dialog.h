@@ -48,6 +48,9 @@ class TMessageDialog : public TQuillbyDialog {
   // font; a last line that is empty is not counted.
   int MessageLineCount() const;
 
+  // The message as it was handed over, line breaks as the program wrote them.
+  const std::string& Message() const { return FMessage; }
+
  protected:
   QLabel* lblMessage;
   TBitBtn* btnRetry;
@@ -55,4 +58,5 @@ class TMessageDialog : public TQuillbyDialog {
 
  private:
   void FormCreate();
+  std::string FMessage;
 };

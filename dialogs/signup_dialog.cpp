@@ -1,12 +1,32 @@
 #include "dialogs/signup_dialog.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <iterator>
 
 namespace {
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
-                  bool bold) {
-  auto* label = new QLabel(text, parent);
+class TAccessibleCaptionedValue : public QAccessibleWidget {
+ public:
+  explicit TAccessibleCaptionedValue(TCaptionedValue* Value)
+      : QAccessibleWidget(Value, QAccessible::StaticText) {}
+
+  QString text(QAccessible::Text T) const override {
+    if (T != QAccessible::Name) return QAccessibleWidget::text(T);
+    const auto* value = static_cast<const TCaptionedValue*>(widget());
+    if (value->text().isEmpty()) return value->Caption();
+    return value->Caption() + QLatin1Char(' ') + value->text();
+  }
+};
+
+QAccessibleInterface* CaptionedValueFactory(const QString& Key, QObject* Object) {
+  if (Key == QLatin1String("TCaptionedValue") && Object && Object->isWidgetType()) {
+    return new TAccessibleCaptionedValue(static_cast<TCaptionedValue*>(Object));
+  }
+  return nullptr;
+}
+
+QLabel* Place(QLabel* label, const char* name, int left, int top, bool bold) {
   label->setObjectName(name);
   label->setTextFormat(Qt::PlainText);
   label->setFont(DialogFont(11, bold));
@@ -15,7 +35,21 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int le
   return label;
 }
 
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
+                  bool bold) {
+  return Place(new QLabel(text, parent), name, left, top, bold);
+}
+
 }  // namespace
+
+TCaptionedValue::TCaptionedValue(const QString& Caption, QWidget* parent)
+    : QLabel(parent), FCaption(Caption) {
+  static const bool installed = [] {
+    QAccessible::installFactory(CaptionedValueFactory);
+    return true;
+  }();
+  (void)installed;
+}
 
 TSignupDialog::TSignupDialog(QWidget* parent) : TQuillbyDialog(parent) {
   setObjectName("SignupDialog");
@@ -48,10 +82,10 @@ TSignupDialog::TSignupDialog(QWidget* parent) : TQuillbyDialog(parent) {
   for (size_t i = 0; i < std::size(rows); ++i) {
     const Row& row = rows[i];
     QLabel* caption = MakeLabel(Panel3, "", kSignupCaptions[i], 40, top, true);
-    row.Value = MakeLabel(Panel3, row.Name, QString::fromLatin1(row.Name + 3), 160, top, false);
+    auto* value = new TCaptionedValue(caption->text(), Panel3);
+    value->setText(QString::fromLatin1(row.Name + 3));
+    row.Value = Place(value, row.Name, 160, top, false);
     row.Value->setGeometry(160, top, 341 - 160 - 8, caption->height());
-    // A screen reader reads each value with its caption.
-    row.Value->setAccessibleName(QString::fromLatin1(kSignupCaptions[i]).chopped(1));
     top += 16;
   }
 

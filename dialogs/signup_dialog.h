@@ -11,6 +11,18 @@ inline constexpr const char* kSignupCaptions[] = {
     "Name:",       "Email:", "Street Address:", "Zip Code:", "Phone:", "Best time to call:",
     "Debt Amount:"};
 
+// A value of the confirmation. A screen reader reads it with its caption ("Name: Sam Signup"),
+// as the eye takes in the two side by side.
+class TCaptionedValue : public QLabel {
+  Q_OBJECT
+ public:
+  TCaptionedValue(const QString& Caption, QWidget* parent);
+  const QString& Caption() const { return FCaption; }
+
+ private:
+  QString FCaption;
+};
+
 // Confirms an accepted counselling signup with the values that were sent. The caller fills the
 // value labels and the closing sentence before showing it.
 class TSignupDialog : public TQuillbyDialog {

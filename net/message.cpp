@@ -355,4 +355,28 @@ void TIdMessage::WriteText(const LineWriter& write_line) const {
   }
 }
 
+std::string HtmlText(std::string_view text) {
+  std::string html;
+  html.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        html += "&amp;";
+        break;
+      case '<':
+        html += "&lt;";
+        break;
+      case '>':
+        html += "&gt;";
+        break;
+      case '"':
+        html += "&quot;";
+        break;
+      default:
+        html += c;
+    }
+  }
+  return html;
+}
+
 }  // namespace net

@@ -71,6 +71,10 @@ class TIdMessage {
   void WriteText(const LineWriter& write_line) const;
 };
 
+// Text as it reads in an HTML body: "&", "<", ">" and the double quote as character
+// references, every other byte as it stands.
+std::string HtmlText(std::string_view text);
+
 // Header text with the words that need it as encoded-words ("=?ISO-8859-1?Q?Caf=E9?="), in
 // the character set of the user's locale.
 std::string EncodeHeaderText(std::string_view text, std::string_view specials);

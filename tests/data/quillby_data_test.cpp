@@ -368,6 +368,15 @@ TEST_F(StoreTest, ARefusedOverlongValueNamesItsColumnAndLeavesNoRow) {
   }
   EXPECT_EQ(Count(Store(), "Users"), std::to_string(expected_rows));
   EXPECT_FALSE(data.LoginExists(std::string(16, 'l')));
+  for (const auto& c : users) {
+    const bool fits =
+        FitsColumn("Users", "FULLNAME", c.full_name) && FitsColumn("Users", "LOGIN", c.login);
+    EXPECT_EQ(fits, !c.refused) << c.column << " " << c.login.size();
+  }
+  // Columns no width limits take anything.
+  EXPECT_EQ(ColumnWidth("Counselling", "STREETADDRESS"), 0);
+  EXPECT_TRUE(FitsColumn("Counselling", "STREETADDRESS", std::string(5000, 's')));
+  EXPECT_TRUE(FitsColumn("HelpImprove", "COMMENT", std::string(100000, 'c')));
 
   const struct {
     const char* column;
@@ -381,6 +390,10 @@ TEST_F(StoreTest, ARefusedOverlongValueNamesItsColumnAndLeavesNoRow) {
          {std::string(width, 'v'), std::string(width + 1, 'v'), nul_long}) {
       std::string values[6] = {"n", "e", "z", "p", "t", "d"};
       values[i] = value;
+      // The check before a signup is sent agrees with what the store refuses.
+      EXPECT_EQ(FitsColumn("Counselling", counselling[i].column, value),
+                value.size() == static_cast<size_t>(width))
+          << counselling[i].column << " " << value.size();
       auto add = [&] {
         data.AddCounselling(0, values[0], values[1], std::string(5000, 's'), values[2], values[3],
                             values[4], values[5]);

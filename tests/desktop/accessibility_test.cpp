@@ -74,8 +74,9 @@ const TExpected kTree[] = {
     {"MessageDialog", "btnOK", kButton, "Yes"},
     {"MessageDialog", "btnNo", kButton, "No"},
     {"SignupDialog", "", QAccessible::Dialog, "SignupDialog"},
-    {"SignupDialog", "lblName", QAccessible::StaticText, "Name"},
-    {"SignupDialog", "lblPhone", QAccessible::StaticText, "Phone"},
+    {"SignupDialog", "lblName", QAccessible::StaticText, "Name: Sam Signup"},
+    {"SignupDialog", "lblPhone", QAccessible::StaticText, "Phone: 555 0100"},
+    {"SignupDialog", "lblDebtAmount", QAccessible::StaticText, "Debt Amount:"},
     {"SignupDialog", "btnOK", kButton, "OK"},
     {"DesktopForm", "", QAccessible::Window, "Quillby Desktop"},
     {"DesktopForm", "Label4", QAccessible::Link, "Visit Us"},
@@ -127,7 +128,11 @@ class AccessibilityTest : public ::testing::Test {
     message->Prepare("", "Is this read?", DialogButtons({TDialogButton::Yes, TDialogButton::No}),
                      TDialogButton::Yes, "");
     windows.push_back(std::move(message));
-    windows.push_back(std::make_unique<TSignupDialog>());
+    auto signup = std::make_unique<TSignupDialog>();
+    signup->lblName->setText("Sam Signup");
+    signup->lblPhone->setText("555 0100");
+    signup->lblDebtAmount->clear();
+    windows.push_back(std::move(signup));
     windows.push_back(std::make_unique<TDesktopForm>(*FData));
     return windows;
   }

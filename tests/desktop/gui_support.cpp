@@ -9,6 +9,8 @@
 #include <QProcess>
 
 #include "data/store_file.h"
+#include "dialogs/ansi.h"
+#include "dialogs/message_dialog.h"
 
 bool WaitFor(const std::function<bool()>& condition, int timeout_ms) {
   QElapsedTimer waited;
@@ -49,8 +51,8 @@ void TModalAnswerer::Poll() {
 }
 
 QString MessageOf(QWidget* dialog) {
-  const auto* label = dialog->findChild<QLabel*>("lblMessage");
-  return label ? label->text() : QString();
+  const auto* message = qobject_cast<TMessageDialog*>(dialog);
+  return message ? FromAnsi(message->Message()) : QString();
 }
 
 void PressOK(QWidget* dialog) {

@@ -58,7 +58,8 @@ class TModalAnswerer : public QObject {
   QTimer FTimer;
 };
 
-// The message dialog's text and its closing by OK.
+// The text handed to a message dialog, line breaks as written (the dialog shows each CR LF as
+// one break), and its closing by OK.
 QString MessageOf(QWidget* dialog);
 void PressOK(QWidget* dialog);
 

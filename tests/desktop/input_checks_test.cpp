@@ -111,7 +111,8 @@ TEST_F(CheckOnlineTest, OfflineAsksAndOnNoShowsTheFollowUpOnYesFaxesInstead) {
     EXPECT_FALSE(CheckOnline("Please come back later.", [&] { ++faxes; }));
     EXPECT_EQ(faxes, QString(answer) == "btnOK" ? 1 : 0) << answer;  // Yes is in OK's place
     QStringList expected = {
-        "An Internet connection was not detected.\n\nWould you like to print and send a fax to us "
+        "An Internet connection was not detected.\r\n\r\nWould you like to print and send a fax to "
+        "us "
         "instead?"};
     if (QString(answer) == "btnNo") expected << "Please come back later.";
     EXPECT_EQ(shown, expected) << answer;

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -248,7 +250,7 @@ class SendingTabsTest : public ::testing::Test {
 const char* const kSorry =
     "Sorry, your request could not be completed at this time. Please try again later.";
 const char* const kExists =
-    "The email entered already exists!\n\nPlease try with a different email id.";
+    "The email entered already exists!\r\n\r\nPlease try with a different email id.";
 
 // ---- Free Counseling ----
 
@@ -390,10 +392,11 @@ TEST_F(SendingTabsTest, SignupFieldChecksStopBeforeAnythingIsSent) {
     TDialogRecorder recorder;
     // A required box left empty disables Submit; the handler still refuses it by itself.
     Guard(FForm.get(), [&] { FForm->btnFreeCounselClick(); });
-    const QString message = c.Message ? QString(c.Message)
-                                      : "Invalid information entered.\n\n- Name is required.\n- "
-                                        "Email is required.\n- Zip Code is required.\n- Best "
-                                        "Phone is required.\n\nPlease correct these fields.";
+    const QString message = c.Message
+                                ? QString(c.Message)
+                                : "Invalid information entered.\r\n\r\n- Name is required.\r\n- "
+                                  "Email is required.\r\n- Zip Code is required.\r\n- Best "
+                                  "Phone is required.\r\n\r\nPlease correct these fields.";
     EXPECT_EQ(recorder.Messages(), QStringList{message});
     EXPECT_EQ(FForm->focusWidget(), c.Message ? c.Focus : FForm->leBestTime) << c.Message;
     EXPECT_EQ(c.Box->text(), c.Text);
@@ -404,31 +407,63 @@ TEST_F(SendingTabsTest, SignupFieldChecksStopBeforeAnythingIsSent) {
   EXPECT_EQ(web.Accepted(), 0u);
 }
 
-TEST_F(SendingTabsTest, AcceptedSignupTheStoreRefusesKeepsTheFormAndShowsNoDialog) {
+TEST_F(SendingTabsTest, AValueTheStoreCannotKeepStopsTheSignupBeforeAnythingIsSent) {
   ScriptServer web({WebServer(Found("/thank-you.html"))});
   Point(nettest::UnusedPort(), web.Port());
-  FillSignup();
-  FForm->leZipCode->setText("97035-1234");
-  const QStringList before = SignupTexts();
-  TDialogRecorder recorder;
-  QTest::mouseClick(FForm->btnFreeCounsel, Qt::LeftButton);
-  ASSERT_EQ(recorder.Shown.size(), 1u);
-  EXPECT_EQ(recorder.Shown[0].Name, "MessageDialog");
-  EXPECT_TRUE(recorder.Shown[0].Text.contains("ZIPCODE")) << recorder.Shown[0].Text.toStdString();
-  EXPECT_EQ(recorder.Shown[0].Cursor, crDefault);
-  EXPECT_EQ(web.Accepted(), 1u);
-  EXPECT_EQ(SignupTexts(), before);
+  // The boxes take no more than their columns keep; where no column limits one, no limit.
+  Show(FForm->tsFreeCounsel);
+  Type(FForm->leZipCode, "12345-6789");
+  EXPECT_EQ(FForm->leZipCode->text(), "12345-6");
+  Type(FForm->lePhone, "+1 555 0100 200 3");
+  EXPECT_EQ(FForm->lePhone->text(), "+1 555 0100 20");
+  const QString longStreet(40000, QLatin1Char('s'));
+  FForm->leStreetAddress->setText(longStreet);
+  EXPECT_EQ(FForm->leStreetAddress->text(), longStreet);
+  for (QLineEdit* box :
+       {static_cast<QLineEdit*>(FForm->leFromName), static_cast<QLineEdit*>(FForm->leSubject)}) {
+    box->setText(longStreet);
+    EXPECT_EQ(box->text(), longStreet) << box->objectName().toStdString();
+  }
+
+  // Whatever a box lets through, a value wider than its column never reaches the service.
+  const struct {
+    QLineEdit* Box;
+    QString Text;
+    const char* Message;
+  } cases[] = {
+      {FForm->leZipCode, "12345-6789", "Zip Code can have at most 7 characters."},
+      {FForm->lePhone, "+1 555 0100 200 3", "Best Phone can have at most 14 characters."},
+      {FForm->leFullName, QString(51, QLatin1Char('A')), "Name can have at most 50 characters."},
+      {FForm->leBestTime, QString(51, QLatin1Char('t')),
+       "Best time to call can have at most 50 characters."},
+  };
+  for (const auto& c : cases) {
+    FillSignup();
+    c.Box->setMaxLength(32767);
+    c.Box->setText(c.Text);
+    const QStringList before = SignupTexts();
+    FForm->leFullName->setFocus();
+    TDialogRecorder recorder;
+    QTest::mouseClick(FForm->btnFreeCounsel, Qt::LeftButton);
+    EXPECT_EQ(recorder.Messages(), QStringList{c.Message});
+    EXPECT_EQ(FForm->focusWidget(), c.Box) << c.Message;
+    EXPECT_EQ(SignupTexts(), before);
+  }
+  EXPECT_EQ(web.Accepted(), 0u);
+  EXPECT_EQ(Log(), "");
   EXPECT_EQ(Count(FStore.StorePath().toStdString(), "Counselling"), "0");
 }
 
 // ---- Refer a friend ----
 
 TEST_F(SendingTabsTest, TemplateIsFilledAtCreationAndBySendRulesOfTheFiveBoxes) {
-  const bool https = QString(deployment::kWebScheme) == "https";
+  // As the deployment names the site: its scheme and host, and its port where not the scheme's.
+  const QString scheme = deployment::kWebScheme;
+  const int standardPort = scheme == "https" ? 443 : 80;
   const QString site =
-      QString(deployment::kWebScheme) + "://" + deployment::kWebHost +
-      (deployment::kWebPort == (https ? 443 : 80) ? QString()
-                                                  : ":" + QString::number(deployment::kWebPort));
+      scheme + "://" + deployment::kWebHost +
+      (deployment::kWebPort == standardPort ? QString()
+                                            : ":" + QString::number(deployment::kWebPort));
   const QString expected =
       "Hi,\n\nThe community here is truly concerned to remove you from debt hassles, and guide you "
       "towards being debt free. During my tough times they had helped me. Being totally aware of "
@@ -467,13 +502,14 @@ TEST_F(SendingTabsTest, ReferralGoesToTheFriendWithTheManagerInBlindCopy) {
   Point(mail.Port(), nettest::UnusedPort());
   FillReferral();
   FForm->leSubject->setText("Debt & you <3");
-  FForm->memComments->setPlainText(QString::fromUtf8("Hi Bob,\n.hidden & <b>bold</b>\nCafé"));
+  FForm->memComments->setPlainText(
+      QString::fromUtf8("Hi Bob,\n.hidden & <b>bold</b> <a href=\"x\">\nCafé"));
   TDialogRecorder recorder;
   QTest::keyClick(FForm->leSendToEmail, Qt::Key_Enter);
 
   ASSERT_EQ(recorder.Shown.size(), 1u);
   EXPECT_EQ(recorder.Shown[0].Text,
-            "Thank you for referring your friend to us.\n\nYou can refer some more of your "
+            "Thank you for referring your friend to us.\r\n\r\nYou can refer some more of your "
             "friends if you like.");
   EXPECT_EQ(recorder.Shown[0].Cursor, crDefault);
   const std::string wire = mail.Received();
@@ -484,8 +520,10 @@ TEST_F(SendingTabsTest, ReferralGoesToTheFriendWithTheManagerInBlindCopy) {
         std::string("Subject: Debt & you <3\r\n"),
         std::string("To: \"Bob Friend\" <bob@example.org>\r\n"),
         std::string("Content-Type: text/html\r\n"),
-        std::string("\r\n<html><head><title></title></head>\r\n<body>\r\nHi Bob,<br>.hidden & "
-                    "<b>bold</b><br>Caf\xe9\r\n</body></html>\r\n.\r\nQUIT\r\n")}) {
+        // Typed text reads as text in the HTML; only the line breaks become markup.
+        std::string("\r\n<html><head><title></title></head>\r\n<body>\r\nHi Bob,<br>.hidden &amp; "
+                    "&lt;b&gt;bold&lt;/b&gt; &lt;a href=&quot;x&quot;&gt;<br>Caf\xe9\r\n"
+                    "</body></html>\r\n.\r\nQUIT\r\n")}) {
     EXPECT_NE(wire.find(part), std::string::npos) << part << "\n--- in ---\n" << wire;
   }
   const std::string header = wire.substr(0, wire.find("\r\n\r\n"));
@@ -535,15 +573,17 @@ TEST_F(SendingTabsTest, MailFailuresCarryTheTabsSentenceOnceAfterOneLineBreak) {
     std::vector<Script> Scripts;  // none: nothing listens
     std::string Message;
   } cases[] = {
-      {"Refused", {}, "Socket Error # 10061\nConnection refused.\n"},
+      {"Refused", {}, "Socket Error # 10061\r\nConnection refused.\r\n"},
       {"WrongPassword",
        {MailServer(2, {"", "", "", "535 5.7.8 Authentication failed\r\n"})},
-       "5.7.8 Authentication failed\n"},
+       "5.7.8 Authentication failed\r\n"},
       {"RecipientRefused",
        {MailServer(2, {"", "", "", "", "", "", "550 5.1.1 Mailbox unavailable\r\n"})},
-       "5.1.1 Mailbox unavailable\n"},
-      {"GreetingRefused", {{Send("554 No thanks\r\n")}}, "No thanks\n"},
-      {"ClosedMidway", {{Send("220 hi\r\n"), Line(), Close()}}, "Connection Closed Gracefully.\n"},
+       "5.1.1 Mailbox unavailable\r\n"},
+      {"GreetingRefused", {{Send("554 No thanks\r\n")}}, "No thanks\r\n"},
+      {"ClosedMidway",
+       {{Send("220 hi\r\n"), Line(), Close()}},
+       "Connection Closed Gracefully.\r\n"},
   };
   for (const auto& c : cases) {
     std::unique_ptr<ScriptServer> mail;
@@ -572,7 +612,8 @@ TEST_F(SendingTabsTest, MailFailuresCarryTheTabsSentenceOnceAfterOneLineBreak) {
 
 TEST_F(SendingTabsTest, FeedbackIsMailedThenStoredAndKept) {
   const QString bigText(100000, QLatin1Char('x'));
-  const QString threeLines = QString::fromUtf8("First & <last>\n.dotted\nThird é");
+  const QString threeLines =
+      QString::fromUtf8("First & <last> <img src=\"http://t.example/p.png\">\n.dotted\nThird é");
   for (const QString& text : {threeLines, bigText}) {
     ScriptServer mail({MailServer(1)});
     Point(mail.Port(), nettest::UnusedPort());
@@ -586,7 +627,7 @@ TEST_F(SendingTabsTest, FeedbackIsMailedThenStoredAndKept) {
 
     ASSERT_EQ(recorder.Shown.size(), 1u);
     EXPECT_EQ(recorder.Shown[0].Text,
-              "Thank you for your valuable feedback\n\nWe will definitely try to improve our "
+              "Thank you for your valuable feedback\r\n\r\nWe will definitely try to improve our "
               "services based on your comment.");
     EXPECT_EQ(recorder.Shown[0].Cursor, crDefault);
     const std::string wire = mail.Received();
@@ -598,9 +639,11 @@ TEST_F(SendingTabsTest, FeedbackIsMailedThenStoredAndKept) {
     EXPECT_NE(wire.find(std::string("RCPT TO:<") + deployment::kManagerAddress + ">\r\nDATA"),
               std::string::npos);
     if (text == threeLines) {
-      EXPECT_NE(wire.find("<p>Following is the feedback provided by a Quillby user:</p>\r\n"
-                          "<p>First & <last>\r\n..dotted\r\nThird \xe9</p></body></html>\r\n.\r\n"),
-                std::string::npos)
+      EXPECT_NE(
+          wire.find("<p>Following is the feedback provided by a Quillby user:</p>\r\n"
+                    "<p>First &amp; &lt;last&gt; &lt;img src=&quot;http://t.example/p.png&quot;"
+                    "&gt;\r\n..dotted\r\nThird \xe9</p></body></html>\r\n.\r\n"),
+          std::string::npos)
           << wire;
     } else {
       EXPECT_GT(wire.size(), 100000u);
@@ -627,9 +670,10 @@ TEST_F(SendingTabsTest, FeedbackThatCannotBeSentIsNotStoredAndASecondTryWorks) {
   {
     TDialogRecorder recorder;
     QTest::mouseClick(FForm->btnHelpImprove, Qt::LeftButton);
-    EXPECT_EQ(recorder.Messages(),
-              QStringList{"Socket Error # 10061\nConnection refused.\nPlease feel free to use our "
-                          "Feeback section to comment on our services at a later time"});
+    EXPECT_EQ(
+        recorder.Messages(),
+        QStringList{"Socket Error # 10061\r\nConnection refused.\r\nPlease feel free to use our "
+                    "Feeback section to comment on our services at a later time"});
     EXPECT_EQ(recorder.Shown.at(0).Cursor, crDefault);
   }
   EXPECT_EQ(Count(FStore.StorePath().toStdString(), "HelpImprove"), "0");
@@ -657,8 +701,8 @@ TEST_F(SendingTabsTest, AuthenticationAnsweredFalseFailsBothMailTabs) {
   FForm->memHelpImprove->setPlainText("Hello");
   QTest::mouseClick(FForm->btnHelpImprove, Qt::LeftButton);
   EXPECT_EQ(recorder.Messages(),
-            (QStringList{QString("SMTP Authentication failed.\n") + kReferLater,
-                         "SMTP Authentication failed.\nPlease feel free to use our Feeback "
+            (QStringList{QString("SMTP Authentication failed.\r\n") + kReferLater,
+                         "SMTP Authentication failed.\r\nPlease feel free to use our Feeback "
                          "section to comment on our services at a later time"}));
   EXPECT_EQ(mail.Received(0), "EHLO Quillby\r\nQUIT\r\n");
   EXPECT_EQ(FForm->leSendToName->text(), "Bob Friend");
@@ -710,7 +754,8 @@ TEST_F(SendingTabsTest, OfflineEachTabAsksAndSendsNothing) {
        "Please feel free to use our Feedback section to comment on our services at a later time."},
   };
   const QString prompt =
-      "An Internet connection was not detected.\n\nWould you like to print and send a fax to us "
+      "An Internet connection was not detected.\r\n\r\nWould you like to print and send a fax to "
+      "us "
       "instead?";
   for (const auto& tab : tabs) {
     for (const char* answer : {"btnOK", "btnNo"}) {  // Yes is the OK button's place
@@ -757,16 +802,16 @@ TEST_F(SendingTabsTest, OfflineYesPreviewsTheTabsFaxSheetAndEscEndsTheAction) {
   } tabs[] = {
       {"FreeCounsel",
        [&] {
-         FillSignup("+1 (555) 010-0100 %s");
+         FillSignup("(555) 0100 %s");
          FForm->leStreetAddress->setText(street);
          FForm->leBestTime->setText(bestTime);
          FForm->cboDebtAmount->setCurrentIndex(2);
        },
        FForm->btnFreeCounsel,
        {"Re:", "Free Counseling", "Name:", "Ann Example", "Email:", "ann@example.org",
-        "Street Address:", street, "Zip Code:", "97035", "Phone:", "+1 (555) 010-0100 %s",
+        "Street Address:", street, "Zip Code:", "97035", "Phone:", "(555) 0100 %s",
         "Best time to call:", bestTime, "Debt Amount:", "$5001 - $10000",
-        "Please call me on +1 (555) 010-0100 %s for a free consultation; the best time to call "
+        "Please call me on (555) 0100 %s for a free consultation; the best time to call "
         "me is " +
             bestTime + "."}},
       {"ReferFriend",
@@ -917,7 +962,7 @@ TEST_F(SendingTabsTest, ASlowServerLeavesTheWindowPaintingAndHoldsInputTillTheHa
 
   ASSERT_EQ(recorder.Shown.size(), 1u);
   EXPECT_EQ(recorder.Shown[0].Text,
-            "Thank you for your valuable feedback\n\nWe will definitely try to improve our "
+            "Thank you for your valuable feedback\r\n\r\nWe will definitely try to improve our "
             "services based on your comment.");
   EXPECT_EQ(memoAtEnd, "Feedback");
   EXPECT_EQ(Rows("SELECT COMMENT FROM HelpImprove ORDER BY IID"),
@@ -936,6 +981,161 @@ TEST_F(SendingTabsTest, ASlowServerLeavesTheWindowPaintingAndHoldsInputTillTheHa
   // The log has the same entries in the same order as without the wait.
   const std::string all = Log();
   EXPECT_EQ(LogEntries(all.substr(quick.size())), LogEntries(quick));
+}
+
+// Runs Step on the GUI thread once Server has taken the connection, that is while the handler
+// waits for a server that keeps quiet.
+class TWhileStalled {
+ public:
+  TWhileStalled(ScriptServer& Server, QObject* Context, std::function<void()> Step)
+      : FThread([&Server, Context, Step = std::move(Step)] {
+          for (int i = 0; i < 2000 && Server.Accepted() == 0; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+          }
+          QMetaObject::invokeMethod(Context, Step, Qt::QueuedConnection);
+        }) {}
+  ~TWhileStalled() { FThread.join(); }
+
+ private:
+  std::thread FThread;
+};
+
+Script SlowMailServer() {
+  Script slow = MailServer(1);
+  slow.insert(slow.begin() + 2, Pause(1500));
+  return slow;
+}
+
+TEST_F(SendingTabsTest, APaintFailureDuringASendIsReportedOnceAfterTheHandler) {
+  Show(FForm->tsHelpImprove);
+  FForm->memHelpImprove->setPlainText("Feedback");
+  ScriptServer mail({SlowMailServer()});
+  Point(mail.Port(), nettest::UnusedPort());
+  TButtonTabBar* tabs = FForm->pgcDesktop->ButtonTabBar();
+  bool failing = false;
+  int throws = 0;
+  tabs->SetOnDrawTab([&](QPainter&, int, const QRect&, bool) {
+    if (!failing) return;
+    ++throws;
+    throw Exception("The tabs could not be drawn.");
+  });
+  bool stalled = false;
+  TWhileStalled stall(mail, FForm.get(), [&] {
+    stalled = TConversationHold::Running();
+    failing = true;
+    for (int i = 0; i < 3; ++i) tabs->repaint();
+    failing = false;
+  });
+  TDialogRecorder recorder;
+  QTest::mouseClick(FForm->btnHelpImprove, Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return recorder.Shown.size() >= 2; }));
+  QApplication::processEvents();
+
+  EXPECT_TRUE(stalled);
+  EXPECT_GE(throws, 3);
+  EXPECT_EQ(recorder.Messages(),
+            (QStringList{"Thank you for your valuable feedback\r\n\r\nWe will definitely try to "
+                         "improve our services based on your comment.",
+                         "The tabs could not be drawn."}));
+  EXPECT_EQ(recorder.Shown.back().Cursor, crDefault);
+  EXPECT_EQ(Rows("SELECT COMMENT FROM HelpImprove"),
+            (std::vector<std::vector<std::string>>{{"Feedback"}}));
+}
+
+TEST_F(SendingTabsTest, APaintFailureIsReportedAfterThePaintingAndOnlyOnce) {
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(FForm.get()));
+  TButtonTabBar* tabs = FForm->pgcDesktop->ButtonTabBar();
+  int throws = 0;
+  tabs->SetOnDrawTab([&](QPainter&, int, const QRect&, bool) {
+    ++throws;
+    throw Exception("The tab bar could not be drawn.");
+  });
+  TMessageCatcher catcher;
+  tabs->repaint();
+  ASSERT_GE(throws, 1);
+  EXPECT_TRUE(catcher.Messages.isEmpty()) << "reported from inside the painting";
+  ASSERT_TRUE(
+      WaitFor([&] { return !catcher.Messages.isEmpty() && !QApplication::activeModalWidget(); }));
+  // The repaints after the report fail again; the failure is told once.
+  const int reported = throws;
+  for (int i = 0; i < 3; ++i) tabs->repaint();
+  QApplication::processEvents();
+  EXPECT_GT(throws, reported);
+  EXPECT_EQ(catcher.Messages, QStringList{"The tab bar could not be drawn."});
+}
+
+TEST_F(SendingTabsTest, DuringASendNothingReachesTheMemoAndNoSecondConversationStarts) {
+  Show(FForm->tsHelpImprove);
+  QPlainTextEdit* memo = FForm->memHelpImprove;
+  memo->setPlainText("Feedback");
+  memo->setFocus();
+  ScriptServer mail({SlowMailServer()});
+  Point(mail.Port(), nettest::UnusedPort());
+  QMimeData dragged;
+  dragged.setText("dropped");
+  bool stalled = false, dropAccepted = true;
+  std::string second;
+  TWhileStalled stall(mail, FForm.get(), [&] {
+    stalled = TConversationHold::Running();
+    // Text dragged in from another program, and an input method's commit.
+    const QPoint at(5, 5);
+    QDragEnterEvent enter(at, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(memo->viewport(), &enter);
+    QDropEvent drop(at, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(memo->viewport(), &drop);
+    dropAccepted = drop.isAccepted();
+    QInputMethodEvent commit;
+    commit.setCommitString(" typed");
+    QCoreApplication::sendEvent(memo, &commit);
+    try {
+      FForm->Converse([] {});
+    } catch (const Exception& failure) {
+      second = failure.Message();
+    }
+  });
+  TDialogRecorder recorder;
+  QTest::mouseClick(FForm->btnHelpImprove, Qt::LeftButton);
+  const QString memoAtEnd = memo->toPlainText();
+
+  EXPECT_TRUE(stalled);
+  EXPECT_FALSE(dropAccepted);
+  EXPECT_EQ(second, "A network conversation is already running.");
+  ASSERT_EQ(recorder.Shown.size(), 1u);
+  EXPECT_EQ(memoAtEnd, "Feedback");
+  EXPECT_NE(mail.Received().find("<p>Feedback</p></body></html>\r\n.\r\n"), std::string::npos);
+  EXPECT_EQ(Rows("SELECT COMMENT FROM HelpImprove"),
+            (std::vector<std::vector<std::string>>{{"Feedback"}}));
+  // The commit was held, as a key would be, and comes after the handler; the drop was refused.
+  EXPECT_TRUE(WaitFor([&] { return memo->toPlainText().contains("typed"); }));
+  EXPECT_FALSE(memo->toPlainText().contains("dropped"));
+}
+
+TEST_F(SendingTabsTest, AScreenReaderDuringASignupChangesNothingSentStoredOrConfirmed) {
+  ScriptServer web({{HttpRequest(), Pause(1500), Send(Found("/signup/thank-you.html")), Close()}});
+  Point(nettest::UnusedPort(), web.Port());
+  FillSignup();
+  const int user = FData->CurrentUserId();
+  bool stalled = false;
+  TWhileStalled stall(web, FForm.get(), [&] {
+    stalled = TConversationHold::Running();
+    QAccessibleInterface* zip = QAccessible::queryAccessibleInterface(FForm->leZipCode);
+    zip->editableTextInterface()->replaceText(0, 5, "11111");
+    QAccessibleInterface* logout = QAccessible::queryAccessibleInterface(FForm->lblLogout);
+    logout->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  });
+  TDialogRecorder recorder;
+  QTest::mouseClick(FForm->btnFreeCounsel, Qt::LeftButton);
+
+  EXPECT_TRUE(stalled);
+  ASSERT_EQ(recorder.Shown.size(), 1u);
+  EXPECT_EQ(recorder.Shown[0].Name, "SignupDialog");
+  EXPECT_EQ(recorder.Signup["lblZipCode"], "97035");
+  EXPECT_NE(web.Received().find("name=\"ZipCode\"\r\n\r\n97035\r\n"), std::string::npos);
+  EXPECT_EQ(Rows("SELECT \"USER\", ZIPCODE FROM Counselling"),
+            (std::vector<std::vector<std::string>>{{std::to_string(user), "97035"}}));
+  // The press is answered once the handler has ended: the user is logged out then.
+  EXPECT_TRUE(WaitFor([&] { return !FForm->isVisible(); }));
+  EXPECT_EQ(FData->CurrentUserId(), 0);
 }
 
 TEST(DesktopLogTest, ASecondWindowInTheSameFolderCannotOpenTheLog) {

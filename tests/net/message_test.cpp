@@ -162,6 +162,21 @@ TEST_F(MessageTest, FoldingKeepsQuotedStretchesWholeAndLongWordsLong) {
   EXPECT_EQ(net::FoldHeaderLine(unbreakable), (std::vector<std::string>{unbreakable}));
 }
 
+TEST(HtmlText, WritesTheFourMarkupCharactersAsReferencesAndNothingElse) {
+  const struct {
+    std::string text, html;
+  } cases[] = {
+      {"", ""},
+      {"Plain Caf\xe9 text\r\n\tand 'quotes', $100-$900 %s",
+       "Plain Caf\xe9 text\r\n\tand 'quotes', $100-$900 %s"},
+      {"a < b & c > d", "a &lt; b &amp; c &gt; d"},
+      {"<img src=\"t.png\">", "&lt;img src=&quot;t.png&quot;&gt;"},
+      {"&amp;", "&amp;amp;"},  // a reference typed as text stays text
+      {std::string("nul\0<", 5), std::string("nul\0&lt;", 8)},
+  };
+  for (const auto& c : cases) EXPECT_EQ(net::HtmlText(c.text), c.html) << c.text;
+}
+
 TEST_F(MessageTest, HeaderListSetReplaceRemove) {
   net::TIdHeaderList list;
   list.SetValue("X-One", "1");

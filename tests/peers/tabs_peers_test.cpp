@@ -117,7 +117,7 @@ TEST_F(TabsPeersTest, ReferralAndFeedbackReachTheMailServer) {
   FForm->leSendToName->setText("Bob Friend");
   FForm->leSendToEmail->setText("bob@example.org");
   EXPECT_EQ(Click(FForm->btnSendEmail),
-            QStringList{"Thank you for referring your friend to us.\n\nYou can refer some more "
+            QStringList{"Thank you for referring your friend to us.\r\n\r\nYou can refer some more "
                         "of your friends if you like."});
   const Report referral = ReadReport(Reports() / "message-1.txt");
   EXPECT_EQ(Values(referral, "rcpt_to"),
@@ -169,7 +169,7 @@ TEST_F(TabsPeersTest, FeedbackIsNotStoredWhenTheServerRefusesStartTls) {
   EXPECT_EQ(Click(FForm->btnHelpImprove),
             QStringList{"The mail server \"localhost\" refused to start TLS (454 4.7.0 TLS not "
                         "available due to temporary reason), so nothing was sent over the "
-                        "unencrypted connection.\nPlease feel free to use our Feeback section to "
+                        "unencrypted connection.\r\nPlease feel free to use our Feeback section to "
                         "comment on our services at a later time"});
   EXPECT_EQ(Count(FStore.StorePath().toStdString(), "HelpImprove"), "0");
   EXPECT_FALSE(std::filesystem::exists(Reports() / "message-1.txt"));
