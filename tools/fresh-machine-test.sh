@@ -67,11 +67,14 @@ chmod 755 "$root/usr/sbin/policy-rc.d"
 git clone --quiet --no-checkout "$top" "$root/root/quillby"
 git -C "$root/root/quillby" checkout --quiet --detach "$head"
 
+# The device nodes are debootstrap's own; pts and shm are new instances, so nothing of the
+# host's /dev is reachable from the new root, and deleting DIR afterwards cannot harm it.
 mount -t proc proc "$root/proc" && mounted+=("$root/proc")
 mount -t sysfs sysfs "$root/sys" && mounted+=("$root/sys")
-# /dev with its pts and shm, kept from sending unmounts back to the host's.
-mount --rbind /dev "$root/dev" && mounted+=("$root/dev")
-mount --make-rslave "$root/dev"
+mkdir -p "$root/dev/pts" "$root/dev/shm"
+mount -t devpts -o newinstance,ptmxmode=0666 devpts "$root/dev/pts" && mounted+=("$root/dev/pts")
+ln -sf pts/ptmx "$root/dev/ptmx"
+mount -t tmpfs -o mode=1777 shm "$root/dev/shm" && mounted+=("$root/dev/shm")
 # The end-to-end test makes a network namespace of its own.
 chroot "$root" unshare --net true ||
   { echo "unshare --net does not work in the new root" >&2; exit 1; }
