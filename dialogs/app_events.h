@@ -40,18 +40,24 @@ void Guard(QObject* Sender, const std::function<void()>& Handler) noexcept;
 // nested in it; at once when no handler is running.
 void AfterHandler(std::function<void()> Action);
 
+// Calls the handler with the signal's arguments, or with none when it takes none. A function
+// template of its own, so that the call a handler does not take is never instantiated (clang
+// checks a call that does not depend on the arguments as soon as it reads it).
+template <class F, class... Args>
+void CallHandler(const F& handler, Args&&... args) {
+  if constexpr (std::is_invocable_v<const F&, Args...>) {
+    handler(std::forward<Args>(args)...);
+  } else {
+    handler();
+  }
+}
+
 // Connects a signal to a handler that runs inside Guard. The handler may take the signal's
 // arguments or none.
 template <class Sender, class Signal, class F>
 QMetaObject::Connection GuardedConnect(Sender* sender, Signal signal, QObject* context, F handler) {
-  return QObject::connect(sender, signal, context,
-                          [sender, handler = std::move(handler)](auto&&... args) -> void {
-                            Guard(sender, [&] {
-                              if constexpr (std::is_invocable_v<const F&, decltype(args)...>) {
-                                handler(std::forward<decltype(args)>(args)...);
-                              } else {
-                                handler();
-                              }
-                            });
-                          });
+  return QObject::connect(
+      sender, signal, context, [sender, handler = std::move(handler)](auto&&... args) -> void {
+        Guard(sender, [&] { CallHandler(handler, std::forward<decltype(args)>(args)...); });
+      });
 }
