@@ -4,10 +4,11 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 mapfile -t wanted < <(grep -v '^\s*#' "$here/debian-packages.txt" | grep -v '^\s*$')
+mapfile -t installed < <(dpkg-query -W -f='${db:Status-Status} ${Package}\n' "${wanted[@]}" 2>/dev/null |
+  sed -n 's/^installed //p' || true)
 missing=()
 for pkg in "${wanted[@]}"; do
-  status=$(dpkg-query -W -f='${db:Status-Status}' "$pkg" 2>/dev/null || true)
-  [ "$status" = installed ] || missing+=("$pkg")
+  [[ " ${installed[*]} " == *" $pkg "* ]] || missing+=("$pkg")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 sudo=""

@@ -11,22 +11,23 @@ quick=${QUILLBY_QUICK:-0}
 
 summary=()
 stage=""
+stage_start=0
 started=$SECONDS
 run_stage() {  # NAME COMMAND...
   stage=$1
-  local t0=$SECONDS
+  stage_start=$SECONDS
   echo "== $stage: started"
   shift
   "$@"
-  summary+=("$stage passed $((SECONDS - t0)) s")
-  echo "== $stage: passed in $((SECONDS - t0)) s"
+  summary+=("$stage passed $((SECONDS - stage_start)) s")
+  echo "== $stage: passed in $((SECONDS - stage_start)) s"
   stage=""
 }
 finish() {
   local rc=$?
   if [ -n "$stage" ]; then
-    echo "== $stage: FAILED"
-    summary+=("$stage FAILED")
+    echo "== $stage: FAILED after $((SECONDS - stage_start)) s"
+    summary+=("$stage FAILED $((SECONDS - stage_start)) s")
   fi
   local line="nothing ran"
   [ ${#summary[@]} -eq 0 ] || printf -v line '%s, ' "${summary[@]}"
