@@ -79,6 +79,18 @@ class TConversationHold : public QObject {
   std::vector<TKept> FKept;  // once each, by their text
 };
 
+// Calls the handler with the signal's arguments, or with none when it takes none. A function
+// template of its own, so that the call a handler does not take is never instantiated (clang
+// checks a call that does not depend on the arguments as soon as it reads it).
+template <class F, class... Args>
+void CallHandler(const F& handler, Args&&... args) {
+  if constexpr (std::is_invocable_v<const F&, Args...>) {
+    handler(std::forward<Args>(args)...);
+  } else {
+    handler();
+  }
+}
+
 // Connects a signal to a handler that runs inside Guard. The handler may take the signal's
 // arguments or none. While a conversation runs the run is held, with copies of the arguments.
 template <class Sender, class Signal, class F>
@@ -88,13 +100,7 @@ QMetaObject::Connection GuardedConnect(Sender* sender, Signal signal, QObject* c
     auto run = [from = QPointer<QObject>(sender), shared,
                 ... copies = std::decay_t<decltype(args)>(std::forward<decltype(args)>(args))] {
       if (!from) return;
-      Guard(from, [&] {
-        if constexpr (std::is_invocable_v<const F&, const std::decay_t<decltype(copies)>&...>) {
-          (*shared)(copies...);
-        } else {
-          (*shared)();
-        }
-      });
+      Guard(from, [&] { CallHandler(*shared, copies...); });
     };
     if (TConversationHold::Running()) {
       TConversationHold::Hold(context, std::move(run));

@@ -1,23 +1,21 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of fuzz/ with clang (AddressSanitizer and UndefinedBehaviorSanitizer
-# with leak detection) into $QUILLBY_BUILD_DIR-fuzz and runs each from its seed corpus for
-# QUILLBY_FUZZ_SECONDS (30) seconds, or only the targets named on the command line. Fails on any
-# crash, leak, sanitizer report or time-out; the input that caused it is kept in the build dir.
+# Builds the libFuzzer targets of fuzz/ in the clang sanitizer tree $QUILLBY_BUILD_DIR-sanitize
+# (tools/sanitize-build.sh: AddressSanitizer and UndefinedBehaviorSanitizer with leak detection)
+# and runs each on its seed corpus, then fuzzes it for QUILLBY_FUZZ_SECONDS (5) seconds; or only
+# the targets named on the command line. Fails on any crash, leak, sanitizer report or time-out;
+# the input that caused it is kept in the tree's artifacts/.
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${QUILLBY_BUILD_DIR:-$top/build}-fuzz
-seconds=${QUILLBY_FUZZ_SECONDS:-30}
-flags="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=all -fno-omit-frame-pointer"
-CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUILLBY_BUILD_FUZZERS=ON -DQUILLBY_BUILD_TESTS=OFF -DQUILLBY_BUILD_BENCHMARKS=OFF \
-  "-DCMAKE_CXX_FLAGS=$flags" >/dev/null
-cmake --build "$build" -j2 --target fuzzers
+build=${QUILLBY_BUILD_DIR:-$top/build}-sanitize
+seconds=${QUILLBY_FUZZ_SECONDS:-5}
+"$top/tools/sanitize-build.sh" --target fuzzers
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || mapfile -t targets < <(cd "$top/fuzz/corpus" && ls)
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 for target in "${targets[@]}"; do
-  # New inputs go to a scratch corpus; the seeds in the tree stay as they are.
+  # New inputs go to a scratch corpus; the seeds in the tree stay as they are. libFuzzer runs
+  # every input of both before it checks its time limit.
   work="$build/corpus/$target"
   artifacts="$build/artifacts/$target/"
   mkdir -p "$work" "$artifacts"
