@@ -5,7 +5,9 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QWindow>
+#include <future>
 #include <thread>
+#include <vector>
 
 #include "app/splash_form.h"
 #include "data/quillby_data.h"
@@ -33,10 +35,13 @@ void Release(T*& instance) {
   instance = nullptr;
 }
 
-// Shows the splash and has it drawn before anything else happens: the window system must map
-// it before a repaint reaches the screen.
+// Shows the splash, carrying the application's icon, and has it drawn before anything else
+// happens: the window system must map it before a repaint reaches the screen. The icon is painted
+// on a second thread meanwhile, as it needs nothing the splash's painting uses.
 void ShowSplash() {
+  std::future<std::vector<QImage>> icon = std::async(std::launch::async, artwork::IconImages);
   SplashForm = new TSplashForm;
+  QApplication::setWindowIcon(artwork::ApplicationIcon(icon.get()));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     SplashForm->move(screen->geometry().center() - SplashForm->rect().center());
   }
@@ -62,7 +67,6 @@ int RunQuillby(const TStartupOptions& Options) {
     // Before the first window: a Wayland window carries its application id from its creation,
     // and task bars match it to the .desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLBY_APP_ID));
-    QApplication::setWindowIcon(artwork::ApplicationIcon());
     ShowSplash();
     QGuiApplication::setApplicationDisplayName("Marrowvale");
     // The data module takes the store's folder from the path it is given.

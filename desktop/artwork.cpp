@@ -141,9 +141,15 @@ QImage IconImage(int Size) {
   return image;
 }
 
-QIcon ApplicationIcon() {
+std::vector<QImage> IconImages() {
+  std::vector<QImage> images;
+  for (int size : {16, 32, 48, 64, 128, 256}) images.push_back(IconImage(size));
+  return images;
+}
+
+QIcon ApplicationIcon(std::vector<QImage> Images) {
   QIcon icon;
-  for (int size : {16, 32, 48, 64, 128, 256}) icon.addPixmap(QPixmap::fromImage(IconImage(size)));
+  for (QImage& image : Images) icon.addPixmap(QPixmap::fromImage(std::move(image)));
   return icon;
 }
 

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <vector>
 
 // The product's pictures, drawn for this project at run time so that no bitmap has to ship.
 namespace artwork {
@@ -23,8 +24,10 @@ QPixmap ResetGlyph(bool Disabled = false);     // 16 × 16, greyed when disabled
 // The logo's emblem as the application's icon, on a transparent square of 80 × 80 units.
 constexpr int kIconUnits = 80;
 void PaintIcon(QPainter& p);
-// The icon painted at Size × Size pixels, and the window icon made of it at the usual sizes.
+// The icon painted at Size × Size pixels; IconImages paints it at the window icon's usual sizes
+// and needs no GUI thread, and ApplicationIcon makes the window icon of what it painted.
 QImage IconImage(int Size);
-QIcon ApplicationIcon();
+std::vector<QImage> IconImages();
+QIcon ApplicationIcon(std::vector<QImage> Images);
 
 }  // namespace artwork

@@ -1,5 +1,6 @@
 #include "desktop/page.h"
 
+#include <QEvent>
 #include <QVBoxLayout>
 #include <limits>
 
@@ -28,6 +29,41 @@ QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place, const
   image->setScaledContents(stretch);
   image->setPixmap(picture);
   image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return image;
+}
+
+namespace {
+
+// Sets a label's picture from its painter at the label's first show, then goes.
+class TPaintOnShow : public QObject {
+ public:
+  TPaintOnShow(QLabel* Label, std::function<QPixmap()> Paint)
+      : QObject(Label), FPaint(std::move(Paint)) {
+    Label->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show) {
+      watched->removeEventFilter(this);
+      static_cast<QLabel*>(watched)->setPixmap(FPaint());
+      deleteLater();
+    }
+    return false;
+  }
+
+ private:
+  std::function<QPixmap()> FPaint;
+};
+
+}  // namespace
+
+QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place,
+                    std::function<QPixmap()> Paint, bool stretch) {
+  QPixmap blank(1, 1);
+  blank.fill(Qt::transparent);
+  QLabel* image = MakePicture(parent, name, place, blank, stretch);
+  new TPaintOnShow(image, std::move(Paint));
   return image;
 }
 

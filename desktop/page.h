@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRect>
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "desktop/look.h"
@@ -48,6 +49,11 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place, const QPixmap& picture,
                     bool stretch);
+// A picture on a page that is not shown at first: Paint runs when the label is first shown, so a
+// session that never opens the page never draws it. Until then a blank pixel stands in, which
+// keeps the label a graphic for a screen reader.
+QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place,
+                    std::function<QPixmap()> Paint, bool stretch);
 
 // A section heading: white bold text centred on dark teal, 20 high across the page.
 QLabel* MakeBand(QWidget* parent, const char* name, const QString& text, int top,

@@ -33,7 +33,7 @@ QPixmap DrawGlyph(int Size, const std::function<void(QPainter&)>& Paint, bool Di
       }
     }
   }
-  return QPixmap::fromImage(image);
+  return QPixmap::fromImage(std::move(image));
 }
 
 namespace {

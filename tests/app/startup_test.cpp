@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QIcon>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
 
 #include "app/splash_form.h"
 #include "app/startup.h"
+#include "desktop/artwork.h"
 #include "desktop/desktop_form.h"
 #include "dialogs/app_events.h"
 #include "dialogs/login_dialog.h"
@@ -23,6 +25,8 @@ namespace {
 class TLifeLog : public QObject {
  public:
   QStringList Entries;
+  // The icon the splash window carries as it is shown.
+  QIcon SplashIcon;
 
   void Watch(QObject* object, const QString& name) {
     QObject::connect(object, &QObject::destroyed, this,
@@ -36,6 +40,7 @@ class TLifeLog : public QObject {
       const QString name = watched->metaObject()->className();
       if (!Entries.contains("shown " + name)) {
         Entries << "shown " + name;
+        if (name == "TSplashForm") SplashIcon = static_cast<QWidget*>(watched)->windowIcon();
         if (name == "TSplashForm" || name == "TLoginDialog" || name == "TDesktopForm") {
           Watch(watched, name);
         }
@@ -113,6 +118,13 @@ TEST_F(StartupTest, CancelledLoginEndsSilentlyWithoutADesktop) {
   EXPECT_TRUE(others.isEmpty()) << others.join(", ").toStdString();
   EXPECT_EQ(FLog.Entries.join(", "),
             "shown TSplashForm, released TSplashForm, shown TLoginDialog, released TLoginDialog");
+  const QList<QSize> sizes = FLog.SplashIcon.availableSizes();
+  ASSERT_EQ(sizes.size(), 6);
+  for (int size : {16, 32, 48, 64, 128, 256}) {
+    EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    EXPECT_EQ(FLog.SplashIcon.pixmap(QSize(size, size), 1.0).toImage(), artwork::IconImage(size))
+        << size;
+  }
 }
 
 TEST_F(StartupTest, SignInOpensTheDesktopAndClosingItTearsDownInOrder) {

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "deployment.h"
+#include "desktop/artwork.h"
 #include "desktop/desktop_form.h"
 #include "desktop/pie_chart.h"
 #include "dialogs/app_events.h"
@@ -459,6 +460,25 @@ TEST_F(DesktopFormTest, WindowFrameAndPages) {
   EXPECT_TRUE(form->lblLogout->isHidden());
   EXPECT_TRUE(form->sbDesktop->currentMessage().isEmpty());
   EXPECT_EQ(form->lblTitle->text(), "Marrowvale Desktop");
+}
+
+TEST_F(DesktopFormTest, BenefitsPictureIsPaintedWhenItsPageFirstShows) {
+  auto form = MakeForm();
+  QLabel* picture = form->Image1;
+  const auto role = [picture] { return QAccessible::queryAccessibleInterface(picture)->role(); };
+  EXPECT_EQ(role(), QAccessible::Graphic);
+  EXPECT_NE(picture->pixmap().deviceIndependentSize(), QSizeF(179, 298));
+
+  form->pgcDesktop->setCurrentWidget(form->tsFreeCounsel);
+  ASSERT_TRUE(picture->isVisible());
+  EXPECT_EQ(role(), QAccessible::Graphic);
+  EXPECT_EQ(picture->pixmap().toImage(), artwork::CounselBenefits().toImage());
+  EXPECT_EQ(picture->pixmap().deviceIndependentSize(), QSizeF(179, 298));
+  // Shown again, the page keeps the picture it has.
+  const qint64 painted = picture->pixmap().cacheKey();
+  form->pgcDesktop->setCurrentWidget(form->tsAbout);
+  form->pgcDesktop->setCurrentWidget(form->tsFreeCounsel);
+  EXPECT_EQ(picture->pixmap().cacheKey(), painted);
 }
 
 TEST_F(DesktopFormTest, TabCaptionIsBoldAndCentredOnTheWindowsGreen) {
