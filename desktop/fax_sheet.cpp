@@ -1,6 +1,7 @@
 #include "desktop/fax_sheet.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -356,7 +357,9 @@ void PreviewFax(const TFaxSheet& Sheet, QWidget* Parent) {
   printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
   TFaxPreview preview(&printer, Parent);
   preview.setWindowTitle("Quillby Desktop");
-  preview.setWindowIcon(artwork::ApplicationIcon());
+  // Start-up has set the program's icon; painting it again would cost what start-up saved.
+  const QIcon icon = QApplication::windowIcon();
+  preview.setWindowIcon(icon.isNull() ? artwork::ApplicationIcon(artwork::IconImages()) : icon);
   preview.setAccessibleDescription("Print preview of the fax sheet: " + Sheet.Subject);
   GuardedConnect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                  [&Sheet](QPrinter* target) { PrintFax(Sheet, *target); });
