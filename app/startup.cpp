@@ -69,7 +69,6 @@ int RunQuillby(const TStartupOptions& Options) {
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLBY_APP_ID));
     ShowSplash();
     QGuiApplication::setApplicationDisplayName("Marrowvale");
-    // The data module takes the store's folder from the path it is given.
     const std::string store = LocateStore(Options.ExecutablePath);
     // Every per-user folder is judged before anyone signs in.
     const std::string log = LocateConnectionLog(Options.ExecutablePath);

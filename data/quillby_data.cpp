@@ -27,35 +27,9 @@ namespace {
 constexpr std::string_view kStoreName = "quillby.mdb";
 constexpr int kBusyTimeoutMs = 5000;
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-// The first position of `needle` in `text`, ASCII letters compared without regard to case.
-size_t FindNoCase(std::string_view text, std::string_view needle, size_t from = 0) {
-  if (needle.size() > text.size()) return std::string_view::npos;
-  for (size_t i = from; i + needle.size() <= text.size(); ++i) {
-    size_t k = 0;
-    while (k < needle.size() && AsciiLower(text[i + k]) == AsciiLower(needle[k])) ++k;
-    if (k == needle.size()) return i;
-  }
-  return std::string_view::npos;
-}
-
-struct Span {
-  size_t begin = std::string::npos, end = std::string::npos;
-};
-
-Span DataSourceSpan(std::string_view connection_string) {
-  constexpr std::string_view key = "Data Source=";
-  const size_t at = FindNoCase(connection_string, key);
-  if (at == std::string_view::npos) return {};
-  const size_t begin = at + key.size();
-  const size_t end = connection_string.find(';', begin);
-  return {begin, end == std::string_view::npos ? connection_string.size() : end};
-}
-
-std::string Folder(const std::string& executable_path) {
-  const size_t slash = executable_path.rfind('/');
-  return slash == std::string::npos ? std::string() : executable_path.substr(0, slash + 1);
+std::string Folder(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 // The widths of the text columns, read from the schema the store is made from: each constraint
@@ -122,23 +96,7 @@ const std::array<TableInfo, kTableCount>& Tables() {
 
 }  // namespace
 
-std::string RewriteDataSource(const std::string& connection_string,
-                              const std::string& executable_path) {
-  const size_t at = FindNoCase(connection_string, kStoreName);
-  if (at == std::string::npos) return connection_string;
-  std::string result = connection_string;
-  result.replace(at, kStoreName.size(), Folder(executable_path) + std::string(kStoreName));
-  return result;
-}
-
-std::string DataSourceOf(const std::string& connection_string) {
-  const Span span = DataSourceSpan(connection_string);
-  if (span.begin == std::string::npos) return {};
-  return connection_string.substr(span.begin, span.end - span.begin);
-}
-
 struct TQuillbyData::Impl {
-  std::string ConnectionString;
   std::string Path;  // the file, as the file system spells it (UTF-8)
 
   sqlite::Database Db;
@@ -343,26 +301,12 @@ struct TQuillbyData::Impl {
   }
 };
 
-TQuillbyData::TQuillbyData(const std::string& executable_path) : FImpl(std::make_unique<Impl>()) {
-  const std::string executable =
-      executable_path.empty() ? platform::ExecutablePath() : executable_path;
-  const std::string design = kDesignConnectionString;
-  FImpl->ConnectionString = RewriteDataSource(design, executable);
-
-  // The file as the file system names it: the data source with the rewrite applied to it alone,
-  // so that a ';' in the folder's name does not cut the path short.
-  const Span span = DataSourceSpan(design);
-  const size_t at = FindNoCase(design, kStoreName);
-  std::string path = design.substr(span.begin, span.end - span.begin);
-  if (at != std::string::npos && at >= span.begin && at + kStoreName.size() <= span.end) {
-    path.replace(at - span.begin, kStoreName.size(), Folder(executable) + std::string(kStoreName));
-  }
-  FImpl->Path = path;
+TQuillbyData::TQuillbyData(const std::string& StorePath) : FImpl(std::make_unique<Impl>()) {
+  FImpl->Path =
+      StorePath.empty() ? Folder(platform::ExecutablePath()) + std::string(kStoreName) : StorePath;
 }
 
 TQuillbyData::~TQuillbyData() = default;
-
-const std::string& TQuillbyData::ConnectionString() const { return FImpl->ConnectionString; }
 
 std::string TQuillbyData::DatabasePath() const { return FImpl->Path; }
 

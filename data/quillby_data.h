@@ -14,19 +14,6 @@ class EDatabaseError : public Exception {
   using Exception::Exception;
 };
 
-// The connection string as the data module is designed with it.
-inline constexpr const char* kDesignConnectionString =
-    "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=quillby.mdb;Persist Security Info=False";
-
-// The data source rewrite of DataModuleCreate: the first "quillby.mdb" in `connection_string`,
-// compared without regard to case, becomes "quillby.mdb" in the folder of `executable_path`
-// (kept with its trailing separator). Later occurrences stay.
-std::string RewriteDataSource(const std::string& connection_string,
-                              const std::string& executable_path);
-
-// The value of "Data Source=" in a connection string (up to the next ';').
-std::string DataSourceOf(const std::string& connection_string);
-
 // The most characters a text column of the store keeps, as the schema the store is made from
 // has it; 0 for a column no width limits.
 int ColumnWidth(std::string_view Table, std::string_view Column);
@@ -38,19 +25,18 @@ struct TDebtFigures {
   Currency Rent, CrCard, CarLoan, OtherLoan, GrossSal, Bonus, OtherSrc, Alimony;
 };
 
-// The data module: the one connection to quillby.mdb beside the executable and the four tables.
+// The data module: the one connection to the store and its four tables.
 // Every failure of the store is thrown as an Exception carrying a readable message that names
 // the file; writes are cancelled before their failure travels on.
 class TQuillbyData {
  public:
-  // Runs DataModuleCreate: points the connection at quillby.mdb in the folder of
-  // `executable_path` (the running executable's when empty). Opens nothing.
-  explicit TQuillbyData(const std::string& executable_path = {});
+  // Runs DataModuleCreate: points the connection at the store file `StorePath` (quillby.mdb
+  // beside the running executable when empty). Opens nothing.
+  explicit TQuillbyData(const std::string& StorePath = {});
   ~TQuillbyData();
   TQuillbyData(const TQuillbyData&) = delete;
   TQuillbyData& operator=(const TQuillbyData&) = delete;
 
-  const std::string& ConnectionString() const;
   std::string DatabasePath() const;
 
   // Closes the connection and every open table with it (logout, teardown).

@@ -10,13 +10,19 @@
 namespace debtcalc {
 
 struct TDebtBand {
-  double Bound;  // the highest ratio of the band
-  const char* Range;
+  int TopPercent;  // the highest whole percent of the band; the last band is open above
   const char* Comment;
   QColor Colour;
+  const char* RangeLabel;  // the legend's labels of the band
+  const char* CommentLabel;
 };
 
-extern const std::array<TDebtBand, 4> kBands;
+inline constexpr int kBandCount = 4;
+extern const std::array<TDebtBand, kBandCount> kBands;
+
+// The legend's range text of a band, from its own and the previous band's top: "36% or less",
+// "37% - 42%", "50% or more".
+QString RangeText(int Band);
 
 // The first band whose bound the ratio does not exceed; the unrounded ratio decides.
 int BandOf(double Ratio);

@@ -96,18 +96,14 @@ void TDesktopForm::BuildDebtCalc() {
   chtDebtRatio->setAccessibleName("Debt load chart");
 
   MakeBand(out, "Label9", "Your Debt Load", 200);
-  const char* legendNames[4][2] = {{"Label10", "Label11"},
-                                   {"Label12", "Label13"},
-                                   {"Label14", "Label15"},
-                                   {"Label16", "Label17"}};
-  for (int band = 0; band < 4; ++band) {
+  for (int band = 0; band < debtcalc::kBandCount; ++band) {
     const auto& entry = debtcalc::kBands[band];
     const int top = 232 + band * 40;
-    QLabel* range = MakeLabel(out, legendNames[band][0], entry.Range, 48, top,
+    QLabel* range = MakeLabel(out, entry.RangeLabel, debtcalc::RangeText(band), 48, top,
                               look::SansFont(13, true), entry.Colour);
     range->setGeometry(48, top, 193, 16);
     range->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    QLabel* comment = MakeLabel(out, legendNames[band][1], entry.Comment, 328, top,
+    QLabel* comment = MakeLabel(out, entry.CommentLabel, entry.Comment, 328, top,
                                 look::SansFont(13), entry.Colour);
     comment->setGeometry(328, top, 269, 41);
     comment->setWordWrap(true);

@@ -48,7 +48,7 @@ void TIdTCPConnection::Fail(int code, bool close) {
   throw EIdSocketError(code);
 }
 
-void TIdTCPConnection::TimedOut() { Fail(10060, true); }
+void TIdTCPConnection::TimedOut() { Fail(WSAETIMEDOUT, true); }
 
 void TIdTCPConnection::Connect() {
   Disconnect();
@@ -86,8 +86,9 @@ void TIdTCPConnection::Write(std::string_view block, bool more_to_come) {
     AbandonTLS(e.Reason());
     throw;
   }
-  if (code == 10060) TimedOut();
-  if (code != 0) Fail(code, code == 10053 || code == 10054 || code == 10058);
+  if (code == WSAETIMEDOUT) TimedOut();
+  if (code != 0)
+    Fail(code, code == WSAECONNABORTED || code == WSAECONNRESET || code == WSAESHUTDOWN);
 }
 
 bool TIdTCPConnection::ReadFromStack(std::optional<milliseconds> limit) {
@@ -98,19 +99,19 @@ bool TIdTCPConnection::ReadFromStack(std::optional<milliseconds> limit) {
   // Checked before waiting too: a server that always has a byte ready must still run out.
   const auto end = std::min(general_end, limit_end);
   char buffer[RecvBufferSize];
-  TIdTransport::TReceived got{0, 10060};
+  TIdTransport::TReceived got{0, WSAETIMEDOUT};
   try {
     if (Clock::now() < end) got = Active().Receive(buffer, sizeof buffer, end);
   } catch (const EIdTLSError& e) {
     AbandonTLS(e.Reason());
     throw;
   }
-  if (got.Error == 10060) {
+  if (got.Error == WSAETIMEDOUT) {
     if (limit_first) throw EIdReadTimeout();
     TimedOut();
   }
   if (got.Error != 0) {
-    if (got.Error == 10053 || got.Error == 10058) {
+    if (got.Error == WSAECONNABORTED || got.Error == WSAESHUTDOWN) {
       Disconnect();
       if (!FInputBuffer.empty()) return false;
     }

@@ -17,7 +17,7 @@ namespace net {
 // Every single wait on the network (lookup, connect, send, receive) ends after this limit, and a
 // whole conversation (one mail send, one post) after the conversation limit, so neither a silent
 // server nor one that trickles a byte at a time can hold the program. Running out fails as socket
-// error 10060 and closes the connection. Tests lower both.
+// error WSAETIMEDOUT (10060) and closes the connection. Tests lower both.
 std::chrono::milliseconds WaitLimit();
 void SetWaitLimit(std::chrono::milliseconds limit);
 std::chrono::milliseconds ConversationLimit();

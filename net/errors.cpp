@@ -11,45 +11,9 @@ namespace {
 
 const std::map<int, const char*>& Texts() {
   static const std::map<int, const char*> texts = {
-      {10004, "Interrupted system call."},
-      {10009, "Bad file number."},
-      {10013, "Access denied."},
-      {10014, "Bad address."},
-      {10022, "Invalid argument."},
-      {10024, "Too many open files."},
-      {10035, "Operation would block. "},
-      {10036, "Operation now in progress."},
-      {10037, "Operation already in progress."},
-      {10038, "Socket operation on non-socket."},
-      {10039, "Destination address required."},
-      {10040, "Message too long."},
-      {10041, "Protocol wrong type for socket."},
-      {10042, "Bad protocol option."},
-      {10043, "Protocol not supported."},
-      {10044, "Socket type not supported."},
-      {10045, "Operation not supported on socket."},
-      {10046, "Protocol family not supported."},
-      {10047, "Address family not supported by protocol family."},
-      {10048, "Address already in use."},
-      {10049, "Cannot assign requested address."},
-      {10050, "Network is down."},
-      {10051, "Network is unreachable."},
-      {10052, "Net dropped connection or reset."},
-      {10053, "Software caused connection abort."},
-      {10054, "Connection reset by peer."},
-      {10055, "No buffer space available."},
-      {10056, "Socket is already connected."},
-      {10057, "Socket is not connected."},
-      {10058, "Cannot send or receive after socket is closed."},
-      {10059, "Too many references, cannot splice."},
-      {10060, "Connection timed out."},
-      {10061, "Connection refused."},
-      {10062, "Too many levels of symbolic links."},
-      {10063, "File name too long."},
-      {10064, "Host is down."},
-      {10065, "No route to host."},
-      {10066, "Directory not empty"},
-      {11001, "Host not found."},
+#define QUILLBY_SOCKET_ERROR_TEXT(code, name, text) {code, text},
+      QUILLBY_SOCKET_ERRORS(QUILLBY_SOCKET_ERROR_TEXT)
+#undef QUILLBY_SOCKET_ERROR_TEXT
   };
   return texts;
 }
@@ -68,87 +32,87 @@ EIdSocketError::EIdSocketError(int code)
 int SocketErrorFromErrno(int error) {
   switch (error) {
     case EINTR:
-      return 10004;
+      return WSAEINTR;
     case EBADF:
-      return 10009;
+      return WSAEBADF;
     case EACCES:
     case EPERM:
-      return 10013;
+      return WSAEACCES;
     case EFAULT:
-      return 10014;
+      return WSAEFAULT;
     case EINVAL:
-      return 10022;
+      return WSAEINVAL;
     case EMFILE:
     case ENFILE:
-      return 10024;
+      return WSAEMFILE;
     case EWOULDBLOCK:
-      return 10035;
+      return WSAEWOULDBLOCK;
     case EINPROGRESS:
-      return 10036;
+      return WSAEINPROGRESS;
     case EALREADY:
-      return 10037;
+      return WSAEALREADY;
     case ENOTSOCK:
-      return 10038;
+      return WSAENOTSOCK;
     case EDESTADDRREQ:
-      return 10039;
+      return WSAEDESTADDRREQ;
     case EMSGSIZE:
-      return 10040;
+      return WSAEMSGSIZE;
     case EPROTOTYPE:
-      return 10041;
+      return WSAEPROTOTYPE;
     case ENOPROTOOPT:
-      return 10042;
+      return WSAENOPROTOOPT;
     case EPROTONOSUPPORT:
-      return 10043;
+      return WSAEPROTONOSUPPORT;
     case ESOCKTNOSUPPORT:
-      return 10044;
+      return WSAESOCKTNOSUPPORT;
     case EOPNOTSUPP:
-      return 10045;
+      return WSAEOPNOTSUPP;
     case EPFNOSUPPORT:
-      return 10046;
+      return WSAEPFNOSUPPORT;
     case EAFNOSUPPORT:
-      return 10047;
+      return WSAEAFNOSUPPORT;
     case EADDRINUSE:
-      return 10048;
+      return WSAEADDRINUSE;
     case EADDRNOTAVAIL:
-      return 10049;
+      return WSAEADDRNOTAVAIL;
     case ENETDOWN:
-      return 10050;
+      return WSAENETDOWN;
     case ENETUNREACH:
-      return 10051;
+      return WSAENETUNREACH;
     case ENETRESET:
-      return 10052;
+      return WSAENETRESET;
     case ECONNABORTED:
-      return 10053;
+      return WSAECONNABORTED;
     case ECONNRESET:
-      return 10054;
+      return WSAECONNRESET;
     case ENOBUFS:
     case ENOMEM:
-      return 10055;
+      return WSAENOBUFS;
     case EISCONN:
-      return 10056;
+      return WSAEISCONN;
     case ENOTCONN:
-      return 10057;
+      return WSAENOTCONN;
     case ESHUTDOWN:
     case EPIPE:
-      return 10058;
+      return WSAESHUTDOWN;
     case ETOOMANYREFS:
-      return 10059;
+      return WSAETOOMANYREFS;
     case ETIMEDOUT:
-      return 10060;
+      return WSAETIMEDOUT;
     case ECONNREFUSED:
-      return 10061;
+      return WSAECONNREFUSED;
     case ELOOP:
-      return 10062;
+      return WSAELOOP;
     case ENAMETOOLONG:
-      return 10063;
+      return WSAENAMETOOLONG;
     case EHOSTDOWN:
-      return 10064;
+      return WSAEHOSTDOWN;
     case EHOSTUNREACH:
-      return 10065;
+      return WSAEHOSTUNREACH;
     case ENOTEMPTY:
-      return 10066;
+      return WSAENOTEMPTY;
     default:
-      return 10000 + error;
+      return WSABASEERR + error;
   }
 }
 
@@ -157,23 +121,23 @@ int SocketErrorFromLookup(int gai_error, int error) {
     case EAI_NONAME:
     case EAI_NODATA:
     case EAI_ADDRFAMILY:
-      return 11001;
+      return WSAHOST_NOT_FOUND;
     case EAI_AGAIN:
-      return 11002;
+      return WSATRY_AGAIN;
     case EAI_FAIL:
-      return 11003;
+      return WSANO_RECOVERY;
     case EAI_MEMORY:
-      return 10055;
+      return WSAENOBUFS;
     case EAI_FAMILY:
-      return 10047;
+      return WSAEAFNOSUPPORT;
     case EAI_SOCKTYPE:
-      return 10044;
+      return WSAESOCKTNOSUPPORT;
     case EAI_SERVICE:
-      return 10109;
+      return WSATYPE_NOT_FOUND;
     case EAI_SYSTEM:
       return SocketErrorFromErrno(error);
     default:
-      return 11001;
+      return WSAHOST_NOT_FOUND;
   }
 }
 

@@ -242,7 +242,7 @@ std::string TIdHTTP::PostForm(const std::string& path, TIdMultiPartFormDataStrea
   } catch (const EIdSocketError& e) {
     // A post that ran out of time ends as one that got no reply at all, whatever part of the
     // reply had arrived.
-    if (e.LastError() == 10060) FResponse.Clear();
+    if (e.LastError() == WSAETIMEDOUT) FResponse.Clear();
     CloseUnlessKeptAlive();
     throw;
   } catch (...) {

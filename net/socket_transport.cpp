@@ -116,7 +116,7 @@ std::vector<Address> Resolve(const std::string& Host, uint16_t port, Clock::time
         // It finished in the meantime: the result is ours to free.
         freeaddrinfo(lookup->request.ar_result);
       }
-      throw EIdSocketError(10060);
+      throw EIdSocketError(WSAETIMEDOUT);
     }
     timespec wait{left / 1000, (left % 1000) * 1000000L};
     const gaicb* waiting[] = {&lookup->request};
@@ -134,7 +134,7 @@ std::vector<Address> Resolve(const std::string& Host, uint16_t port, Clock::time
     }
   }
   freeaddrinfo(lookup->request.ar_result);
-  if (addresses.empty()) throw EIdSocketError(11001);
+  if (addresses.empty()) throw EIdSocketError(WSAHOST_NOT_FOUND);
   return addresses;
 }
 
@@ -143,13 +143,13 @@ int ConnectTo(const Address& address, Clock::time_point end, TSocketHandle& conn
   TSocketHandle socket(
       ::socket(address.storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
   if (!socket.Valid()) {
-    if (errno == EAFNOSUPPORT) return 10047;
+    if (errno == EAFNOSUPPORT) return WSAEAFNOSUPPORT;
     throw EIdInvalidSocket();
   }
   if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address.storage),
                 address.length) != 0) {
     if (errno != EINPROGRESS) return SocketErrorFromErrno(errno);
-    if (!WaitFor(socket.Get(), POLLOUT, end)) return 10060;
+    if (!WaitFor(socket.Get(), POLLOUT, end)) return WSAETIMEDOUT;
     int error = 0;
     socklen_t length = sizeof error;
     getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, &error, &length);
@@ -201,7 +201,7 @@ int TIdSocketTransport::Send(std::string_view block, bool more_to_come, Clock::t
     }
     if (errno == EINTR) continue;
     if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      if (!WaitFor(FSocket.Get(), POLLOUT, end)) return 10060;
+      if (!WaitFor(FSocket.Get(), POLLOUT, end)) return WSAETIMEDOUT;
       continue;
     }
     return SocketErrorFromErrno(errno);
@@ -211,7 +211,7 @@ int TIdSocketTransport::Send(std::string_view block, bool more_to_come, Clock::t
 
 TIdTransport::TReceived TIdSocketTransport::Receive(char* buffer, size_t size,
                                                     Clock::time_point end) {
-  if (!WaitFor(FSocket.Get(), POLLIN, end)) return {0, 10060};
+  if (!WaitFor(FSocket.Get(), POLLIN, end)) return {0, WSAETIMEDOUT};
   ssize_t n;
   do {
     n = ::recv(FSocket.Get(), buffer, size, 0);

@@ -170,7 +170,7 @@ void TIdTLSTransport::Open(const std::string& host, uint16_t port, Clock::time_p
 }
 
 int TIdTLSTransport::Send(std::string_view block, bool more_to_come, Clock::time_point end) {
-  if (!FEstablished) return 10057;
+  if (!FEstablished) return WSAENOTCONN;
   size_t done = 0;
   while (done < block.size()) {
     ERR_clear_error();
@@ -184,7 +184,7 @@ int TIdTLSTransport::Send(std::string_view block, bool more_to_come, Clock::time
 
 TIdTransport::TReceived TIdTLSTransport::Receive(char* buffer, std::size_t size,
                                                  Clock::time_point end) {
-  if (!FEstablished) return {0, 10057};
+  if (!FEstablished) return {0, WSAENOTCONN};
   for (;;) {
     ERR_clear_error();
     const int n =

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "net/errors.h"
+
 namespace net {
 
 int TIdMemoryTransport::Send(std::string_view block, bool, Clock::time_point) {
-  if (!FOpen) return 10057;
+  if (!FOpen) return WSAENOTCONN;
   Sent.append(block);
   return 0;
 }

@@ -10,7 +10,7 @@ namespace net {
 
 // Where a connection's bytes go and come from: a TCP socket in the program, bytes in memory
 // for tests and fuzzing. Failures are the Windows Sockets codes of the socket error table;
-// 10060 means the given end point passed.
+// WSAETIMEDOUT (10060) means the given end point passed.
 class TIdTransport {
  public:
   using Clock = std::chrono::steady_clock;

@@ -1,11 +1,11 @@
-// bench_app_user PROGRAM_PATH FULLNAME LOGIN PASSWORD: an account in the store beside PROGRAM_PATH.
+// bench_app_user STORE_PATH FULLNAME LOGIN PASSWORD: an account in the store at STORE_PATH.
 #include <cstdio>
 
 #include "data/quillby_data.h"
 
 int main(int argc, char** argv) {
   if (argc != 5) {
-    std::fprintf(stderr, "usage: %s PROGRAM_PATH FULLNAME LOGIN PASSWORD\n", argv[0]);
+    std::fprintf(stderr, "usage: %s STORE_PATH FULLNAME LOGIN PASSWORD\n", argv[0]);
     return 2;
   }
   try {

@@ -41,7 +41,7 @@ else
   cp "$build/quillby" "$program"
 fi
 "$build/tools/quillby-mkdb" "$store_folder/quillby.mdb"
-"$build/bench/app/bench_app_user" "$store_folder/quillby" "Bench Mark" bench secret
+"$build/bench/app/bench_app_user" "$store_folder/quillby.mdb" "Bench Mark" bench secret
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 wait_window() {  # TITLE_REGEX

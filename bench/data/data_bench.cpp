@@ -10,11 +10,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/utf8.h"
 #include "data/md5.h"
 #include "data/quillby_data.h"
 #include "data/store_file.h"
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -45,14 +45,13 @@ void Exec(sqlite3* db, const char* sql) {
   }
 }
 
-// A store beside a pretend executable, filled in one transaction of raw inserts.
+// A store in a folder of its own, filled in one transaction of raw inserts.
 struct Store {
   Folder folder;
-  std::string executable;
+  std::string file;
 
   Store(int accounts, int feedback_rows) {
-    const std::string file = folder.Path() + "/quillby.mdb";
-    executable = folder.Path() + "/quillby";
+    file = folder.Path() + "/quillby.mdb";
     CreateStoreFile(file);
     sqlite3* db = nullptr;
     sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
@@ -104,7 +103,7 @@ Store& StoreWith(int accounts, int feedback_rows) {
 void VerifyLogin(benchmark::State& state) {
   platform::SetLocaleProvider([] { return std::string("en_US"); });
   const int accounts = static_cast<int>(state.range(0));
-  TQuillbyData data(StoreWith(accounts, 0).executable);
+  TQuillbyData data(StoreWith(accounts, 0).file);
   data.LoginExists("warm-up");
   int i = 0;
   for (auto _ : state) {
@@ -120,7 +119,7 @@ void VerifyLogin(benchmark::State& state) {
 void LoginExists(benchmark::State& state) {
   platform::SetLocaleProvider([] { return std::string("en_US"); });
   const int accounts = static_cast<int>(state.range(0));
-  TQuillbyData data(StoreWith(accounts, 0).executable);
+  TQuillbyData data(StoreWith(accounts, 0).file);
   data.LoginExists("warm-up");
   int i = 0;
   for (auto _ : state) {
@@ -131,7 +130,7 @@ void LoginExists(benchmark::State& state) {
 
 void AddFeedback(benchmark::State& state) {
   platform::SetLocaleProvider([] { return std::string("en_US"); });
-  TQuillbyData data(StoreWith(1, static_cast<int>(state.range(0))).executable);
+  TQuillbyData data(StoreWith(1, static_cast<int>(state.range(0))).file);
   data.VerifyLogin("user0", "pw0");
   const auto now = std::chrono::system_clock::now();
   for (auto _ : state) {

@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
 
   const std::string store = (scratch.path() + "/quillby.mdb").toStdString();
   CreateStoreFile(store);
-  TQuillbyData data((scratch.path() + "/quillby").toStdString());
+  TQuillbyData data(store);
   data.CreateUser("Ann Example", "ann", "secret");
   data.VerifyLogin("ann", "secret");
   TApplicationEvents events{aevQuillbyException};

@@ -28,7 +28,8 @@ class ExecutableTest : public ::testing::Test {
     FProgram = FFolder.filePath("quillby");
     ASSERT_TRUE(QFile::copy(QUILLBY_EXECUTABLE, FProgram));
     CreateStoreFile(FFolder.filePath("quillby.mdb").toStdString());
-    TQuillbyData(FProgram.toStdString()).CreateUser("Ann Example", "ann", "secret");
+    TQuillbyData(FFolder.filePath("quillby.mdb").toStdString())
+        .CreateUser("Ann Example", "ann", "secret");
 
     FEnvironment =
         ProgramEnvironment(FXvfb.Display(), FFolder.filePath("config"), FElsewhere.path());
@@ -73,7 +74,7 @@ TEST_F(ExecutableTest, SignsInAndCalculatesThroughTheKeyboard) {
   ASSERT_TRUE(Xdo({"key", "--delay", "20", "Tab", "Tab", "Tab", "Tab", "space"}));
 
   // The calculator saved the figures for Ann in the store beside the program.
-  TQuillbyData data(FProgram.toStdString());
+  TQuillbyData data(FFolder.filePath("quillby.mdb").toStdString());
   ASSERT_TRUE(data.VerifyLogin("ann", "secret"));
   TDebtFigures figures;
   ASSERT_TRUE(WaitFor([&] { return data.LoadDebtCalc(0, figures); }, 30000));

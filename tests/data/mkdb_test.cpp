@@ -82,7 +82,7 @@ TEST(Mkdb, CreatesAStoreForItsOwnerOnlyThatTheSqliteToolReads) {
 
   // And the program works with it.
   platform::SetLocaleProvider([] { return std::string("en_US"); });
-  TQuillbyData data(folder / "quillby");
+  TQuillbyData data(folder / "quillby.mdb");
   data.CreateUser("Kim", "kim", "pw");
   EXPECT_TRUE(data.VerifyLogin("KIM", "pw"));
   platform::SetLocaleProvider(nullptr);

@@ -35,37 +35,20 @@ std::string FailureOf(Action&& action) {
   return {};
 }
 
-TEST(DataSourceRewrite, ReplacesTheFirstStoreNameWhateverItsCase) {
-  const struct {
-    const char* connection;
-    const char* expected;
-  } cases[] = {
-      {"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=quillby.mdb;Persist Security Info=False",
-       "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/q/quillby.mdb;Persist Security "
-       "Info=False"},
-      {"Data Source=QUILLBY.MDB", "Data Source=/opt/q/quillby.mdb"},
-      {"Data Source=Quillby.Mdb;x", "Data Source=/opt/q/quillby.mdb;x"},
-      {"Data Source=quillby.mdb;Extra=QUILLBY.mdb",
-       "Data Source=/opt/q/quillby.mdb;Extra=QUILLBY.mdb"},
-      {"Data Source=C:\\old\\quillby.mdb", "Data Source=C:\\old\\/opt/q/quillby.mdb"},
-      {"Data Source=other.mdb", "Data Source=other.mdb"},
-      {"Data Source=quillby.md", "Data Source=quillby.md"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(RewriteDataSource(c.connection, "/opt/q/quillby"), c.expected) << c.connection;
-  }
+TEST(StorePath, TheDataModuleUsesTheStoreItIsGivenWhateverItsFolderIsCalled) {
+  // A folder name may hold blanks and ";" like any other character.
+  TempFolder root;
+  const std::string folder = root / "quill by;x";
+  std::filesystem::create_directory(folder);
+  const std::string store = folder + "/quillby.mdb";
+  CreateStoreFile(store);
+  TQuillbyData data(store);
+  data.CreateUser("Ann", "ann", "pw");
+  EXPECT_EQ(data.DatabasePath(), store);
+  EXPECT_EQ(Count(store, "Users"), "1");
 }
 
-TEST(DataSourceRewrite, TheDataModuleTakesTheStoreFromTheExecutablesFolder) {
-  TQuillbyData data("/opt/quill by;x/bin/quillby");
-  EXPECT_EQ(data.ConnectionString(),
-            "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/quill by;x/bin/quillby.mdb;"
-            "Persist Security Info=False");
-  EXPECT_EQ(data.DatabasePath(), "/opt/quill by;x/bin/quillby.mdb");
-  EXPECT_EQ(DataSourceOf(data.ConnectionString()), "/opt/quill by");
-}
-
-TEST(DataSourceRewrite, WithoutAPathTheRunningExecutableCountsNotTheWorkingDirectory) {
+TEST(StorePath, WithoutAPathTheRunningExecutableCountsNotTheWorkingDirectory) {
   const std::string exe = platform::ExecutablePath();
   EXPECT_EQ(exe, std::filesystem::canonical("/proc/self/exe").string());
   const std::string beside_exe = exe.substr(0, exe.rfind('/') + 1) + "quillby.mdb";
@@ -86,7 +69,7 @@ TEST(DataSourceRewrite, WithoutAPathTheRunningExecutableCountsNotTheWorkingDirec
 
 TEST_F(StoreTest, CreatingTheDataModuleOpensNothing) {
   TempFolder empty;
-  TQuillbyData data(empty / "quillby");
+  TQuillbyData data(empty / "quillby.mdb");
   EXPECT_EQ(data.CurrentUserId(), 0);
   EXPECT_FALSE(std::filesystem::exists(empty / "quillby.mdb"));
 }
@@ -117,7 +100,7 @@ TEST_F(StoreTest, LookupsIgnoreTheCaseOfEveryLetterAndTakeTextAsData) {
         [&] { return std::string(c.code_page_locale == 1 ? "ru_RU" : "en_US"); });
     TempFolder folder;
     CreateStoreFile(folder / "quillby.mdb");
-    TQuillbyData data(folder / "quillby");
+    TQuillbyData data(folder / "quillby.mdb");
     data.CreateUser("Someone else", "zed", "x");
     data.CreateUser(std::string("Name ") + c.stored, c.stored, "pw");
     const int id = data.CurrentUserId();
@@ -151,7 +134,7 @@ TEST_F(StoreTest, TheStoreAndTheSettingsFileFindTheSameNames) {
     platform::SetLocaleProvider([&] { return std::string(c.locale); });
     TempFolder folder;
     CreateStoreFile(folder / "quillby.mdb");
-    TQuillbyData data(folder / "quillby");
+    TQuillbyData data(folder / "quillby.mdb");
     data.CreateUser("Name", c.stored, "pw");
     platform::TRegistry registry(folder / "registry");
     ASSERT_TRUE(registry.OpenKey({"Software", "Quillby", "Logins", c.stored}, true));
@@ -163,7 +146,7 @@ TEST_F(StoreTest, TheStoreAndTheSettingsFileFindTheSameNames) {
 
 TEST_F(StoreTest, StoresNonAsciiTextAsUnicode) {
   {
-    TQuillbyData data(Executable());
+    TQuillbyData data(Store());
     data.CreateUser("\xc9lodie M\xfcller", "\xe9lodie", "pw");
   }
   const auto rows = Query(Store(), "SELECT FULLNAME, LOGIN, PASSWORD FROM Users");
@@ -172,13 +155,13 @@ TEST_F(StoreTest, StoresNonAsciiTextAsUnicode) {
   EXPECT_EQ(rows[0][1], "\xc3\xa9lodie");
   EXPECT_EQ(rows[0][2], MD5Hex("pw"));
 
-  TQuillbyData again(Executable());
+  TQuillbyData again(Store());
   ASSERT_TRUE(again.VerifyLogin("\xc9LODIE", "pw"));
   EXPECT_EQ(again.CurrentUserFullName(), "\xc9lodie M\xfcller");
 }
 
 TEST_F(StoreTest, VerifyLoginComparesTheDigestAndMovesTheCursorOnlyOnAMatch) {
-  TQuillbyData data(Executable());
+  TQuillbyData data(Store());
   data.CreateUser("Bob Builder", "bob", "Secret");
   const int bob = data.CurrentUserId();
   data.CreateUser("Ann Other", "ann", "other");
@@ -210,7 +193,7 @@ TEST_F(StoreTest, ALowercaseStoredDigestNeverMatches) {
         "INSERT INTO Users (FULLNAME, LOGIN, PASSWORD, LOGINKEY, FULLNAMEKEY) "
         "VALUES ('Low Case', 'low', '" +
             lower + "', 'low', 'low case')");
-  TQuillbyData data(Executable());
+  TQuillbyData data(Store());
   EXPECT_FALSE(data.VerifyLogin("low", "Password"));
   EXPECT_TRUE(data.LoginExists("LOW"));
   EXPECT_FALSE(data.VerifyLoginDigest("low", MD5Hex("Password")));
@@ -218,7 +201,7 @@ TEST_F(StoreTest, ALowercaseStoredDigestNeverMatches) {
 }
 
 TEST_F(StoreTest, LongPasswordsAreDigestedWhole) {
-  TQuillbyData data(Executable());
+  TQuillbyData data(Store());
   const std::string long_password = "twenty-one characters plus more";
   data.CreateUser("Long", "long", long_password);
   EXPECT_EQ(Query(Store(), "SELECT PASSWORD FROM Users")[0][0], MD5Hex(long_password));
@@ -247,7 +230,7 @@ void ExpectFigures(const TDebtFigures& f, const TDebtFigures& g) {
 }
 
 TEST_F(StoreTest, DebtFiguresKeepOneRowPerUserUnderTheCurrentUsersId) {
-  TQuillbyData data(Executable());
+  TQuillbyData data(Store());
   data.CreateUser("First", "first", "pw");
   const int first = data.CurrentUserId();
   data.CreateUser("Second", "second", "pw");
@@ -282,7 +265,7 @@ TEST_F(StoreTest, DebtFiguresKeepOneRowPerUserUnderTheCurrentUsersId) {
 
 TEST_F(StoreTest, EmptyDebtColumnsReadAsZero) {
   Query(Store(), "INSERT INTO DebtCalc (\"USER\", RENT) VALUES (42, 12345)");
-  TQuillbyData data(Executable());
+  TQuillbyData data(Store());
   TDebtFigures read = Figures(9);
   ASSERT_TRUE(data.LoadDebtCalc(42, read));
   EXPECT_EQ(read.Rent.Raw(), 12345);
@@ -293,7 +276,7 @@ TEST_F(StoreTest, EmptyDebtColumnsReadAsZero) {
 TEST_F(StoreTest, AppendsStoreEveryValueUnderTheCurrentUser) {
   setenv("TZ", "CET-1", 1);
   tzset();
-  TQuillbyData data(Executable());
+  TQuillbyData data(Store());
   data.CreateUser("Carol", "carol", "pw");
   const std::string carol = std::to_string(data.CurrentUserId());
   data.AddCounselling(0, "Carol O'Hara", "c@x.example", "1 \"Main\" St\r\nFlat 2", "12345",
@@ -325,7 +308,7 @@ TEST_F(StoreTest, AppendsStoreEveryValueUnderTheCurrentUser) {
 }
 
 TEST_F(StoreTest, ARefusedOverlongValueNamesItsColumnAndLeavesNoRow) {
-  TQuillbyData data(Executable());
+  TQuillbyData data(Store());
   data.CreateUser("Keeper", "keeper", "pw");
   const int keeper = data.CurrentUserId();
 
@@ -414,7 +397,7 @@ TEST_F(StoreTest, ARefusedOverlongValueNamesItsColumnAndLeavesNoRow) {
 
 TEST_F(StoreTest, AMissingFileFailsTheFirstOperationAndIsNotCreated) {
   TempFolder empty;
-  TQuillbyData data(empty / "quillby");
+  TQuillbyData data(empty / "quillby.mdb");
   const std::string store = empty / "quillby.mdb";
   const std::function<void()> operations[] = {
       [&] { data.VerifyLogin("bob", "pw"); },
@@ -438,7 +421,7 @@ TEST_F(StoreTest, AFileThatIsNotADatabaseIsReportedAndKept) {
   const std::string store = folder / "quillby.mdb";
   const std::string contents = "Standard Jet DB\nnot a SQLite file at all, some bytes of text\n";
   std::ofstream(store) << contents;
-  TQuillbyData data(folder / "quillby");
+  TQuillbyData data(folder / "quillby.mdb");
   for (int attempt = 0; attempt < 2; ++attempt) {
     const std::string message = FailureOf([&] { data.LoginExists("bob"); });
     EXPECT_THAT(message, HasSubstr("\"" + store + "\""));
@@ -450,7 +433,7 @@ TEST_F(StoreTest, AFileThatIsNotADatabaseIsReportedAndKept) {
 
 TEST_F(StoreTest, AMissingTableFailsOnlyTheOperationsThatNeedIt) {
   Query(Store(), "DROP TABLE HelpImprove");
-  TQuillbyData data(Executable());
+  TQuillbyData data(Store());
   data.CreateUser("Dana", "dana", "pw");
   const std::string message =
       FailureOf([&] { data.AddFeedback(0, "hello", std::chrono::system_clock::now()); });
@@ -463,7 +446,7 @@ TEST_F(StoreTest, AMissingTableFailsOnlyTheOperationsThatNeedIt) {
 
 TEST_F(StoreTest, AMissingColumnIsNamed) {
   Query(Store(), "ALTER TABLE Counselling DROP COLUMN BESTTIME");
-  TQuillbyData data(Executable());
+  TQuillbyData data(Store());
   const std::string message =
       FailureOf([&] { data.AddCounselling(0, "n", "e", "s", "z", "p", "t", "d"); });
   EXPECT_THAT(message, HasSubstr("no column \"BESTTIME\""));
@@ -485,7 +468,7 @@ int AsUnprivileged(const std::function<int()>& check) {
 
 TEST_F(StoreTest, AReadOnlyFileOrFolderIsReadButRefusesWritesNamingWhatIsReadOnly) {
   {
-    TQuillbyData data(Executable());
+    TQuillbyData data(Store());
     data.CreateUser("Eve", "eve", "pw");
   }
   const std::string file = "\"" + Store() + "\"";
@@ -504,7 +487,7 @@ TEST_F(StoreTest, AReadOnlyFileOrFolderIsReadButRefusesWritesNamingWhatIsReadOnl
     ASSERT_EQ(chmod(Store().c_str(), c.file_mode), 0);
     const int failures = AsUnprivileged([&] {
       int failed = 0;
-      TQuillbyData data(Executable());
+      TQuillbyData data(Store());
       if (!data.VerifyLogin("eve", "pw")) ++failed;
       std::string message;
       try {
@@ -525,8 +508,8 @@ TEST_F(StoreTest, AReadOnlyFileOrFolderIsReadButRefusesWritesNamingWhatIsReadOnl
 }
 
 TEST_F(StoreTest, TwoCopiesShareTheFile) {
-  TQuillbyData first(Executable());
-  TQuillbyData second(Executable());
+  TQuillbyData first(Store());
+  TQuillbyData second(Store());
   first.CreateUser("Gil", "gil", "pw");
   EXPECT_TRUE(second.VerifyLogin("GIL", "pw"));
   second.CreateUser("Hal", "hal", "pw");
@@ -542,7 +525,7 @@ TEST_F(StoreTest, TwoCopiesShareTheFile) {
 }
 
 TEST_F(StoreTest, AWriteThatMeetsAnotherCopysLockWaitsThenFailsClearly) {
-  TQuillbyData data(Executable());
+  TQuillbyData data(Store());
   data.CreateUser("Ivy", "ivy", "pw");
 
   sqlite3* other = nullptr;
@@ -569,7 +552,7 @@ TEST_F(StoreTest, AWriteThatMeetsAnotherCopysLockWaitsThenFailsClearly) {
 }
 
 TEST_F(StoreTest, CloseEndsTheCursorAndTheNextOperationOpensAgain) {
-  TQuillbyData data(Executable());
+  TQuillbyData data(Store());
   data.CreateUser("Jo", "jo", "pw");
   data.Close();
   EXPECT_EQ(data.CurrentUserId(), 0);

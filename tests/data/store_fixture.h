@@ -63,7 +63,7 @@ inline std::string Count(const std::string& file, const std::string& table) {
   return Query(file, "SELECT count(*) FROM " + table)[0][0];
 }
 
-// A fresh store beside a pretend executable in a folder of its own; text in code page 1252.
+// A fresh store in a folder of its own; text in code page 1252.
 class StoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -72,7 +72,6 @@ class StoreTest : public ::testing::Test {
   }
   void TearDown() override { platform::SetLocaleProvider(nullptr); }
 
-  std::string Executable() const { return FFolder / "quillby"; }
   std::string Store() const { return FFolder / "quillby.mdb"; }
 
   TempFolder FFolder;

@@ -28,7 +28,7 @@ TTempStore::TTempStore() {
 }
 
 std::unique_ptr<TQuillbyData> TTempStore::Open() const {
-  return std::make_unique<TQuillbyData>(ExecutablePath());
+  return std::make_unique<TQuillbyData>(StorePath().toStdString());
 }
 
 void TTempStore::SignIn(TQuillbyData& data, const std::string& full_name, const std::string& login,

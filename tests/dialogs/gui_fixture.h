@@ -150,7 +150,7 @@ class GuiTest : public ::testing::Test {
   TQuillbyData& Data(bool CreateFile = true) {
     if (!FData) {
       if (CreateFile) CreateStoreFile(FFolder + "/quillby.mdb");
-      FData = std::make_unique<TQuillbyData>(FFolder + "/quillby");
+      FData = std::make_unique<TQuillbyData>(FFolder + "/quillby.mdb");
     }
     return *FData;
   }

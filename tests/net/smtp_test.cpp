@@ -364,7 +364,7 @@ TEST_F(SmtpTest, OverallDeadlineEndsAReplyThatNeverEnds) {
     FSmtp.Connect();
     ADD_FAILURE() << "connected";
   } catch (const net::EIdSocketError& e) {
-    EXPECT_EQ(e.LastError(), 10060);
+    EXPECT_EQ(e.LastError(), net::WSAETIMEDOUT);
   }
   EXPECT_FALSE(FSmtp.Connected());
   EXPECT_EQ(server.Received(), kEhloSent);

@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
   }
   // The desktop window opens its connection log in the working directory.
   QDir::setCurrent(scratch.path());
-  TQuillbyData data(QDir(scratch.path()).filePath("quillby").toStdString());
+  TQuillbyData data(QDir(scratch.path()).filePath("quillby.mdb").toStdString());
   TShotContext context{data, out};
   auto& shots = Shots();
   std::sort(shots.begin(), shots.end());
