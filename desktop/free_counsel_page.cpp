@@ -116,19 +116,29 @@ void TDesktopForm::leFreeCounselChange() {
 }
 
 void TDesktopForm::btnFreeCounselClick() {
-  if (leFullName->text().isEmpty() || leEmail->text().isEmpty() || leZipCode->text().isEmpty() ||
-      lePhone->text().isEmpty()) {
+  TSignup signup;
+  for (size_t i = 0; i < std::size(kSignupBoxes); ++i) {
+    signup.*TSignup::kStoredFields[i].Value = ToAnsi((this->*kSignupBoxes[i])->text());
+  }
+  signup.DebtAmount = ToAnsi(cboDebtAmount->currentText());
+  if (signup.FullName.empty() || signup.Email.empty() || signup.ZipCode.empty() ||
+      signup.BestPhone.empty()) {
     throw Exception(
         "Invalid information entered.\r\n\r\n- Name is required.\r\n- Email is required.\r\n- "
         "Zip Code is required.\r\n- Best Phone is required.\r\n\r\nPlease correct these fields.");
   }
-  if (!IsAlphaName(ToAnsi(leFullName->text()))) {
+  if (!IsAlphaName(signup.FullName)) {
     leFullName->setFocus();
     throw Exception("Name can have alphabets only.");
   }
-  if (!IsValidEmail(ToAnsi(leEmail->text()))) {
+  if (!IsValidEmail(signup.Email)) {
     leEmail->setFocus();
     throw Exception("Please enter a valid email id.");
+  }
+  // The service is told first; a value the store cannot keep must stop the signup before that.
+  if (const TSignup::TField* field = signup.TooWide()) {
+    (this->*kSignupBoxes[field - TSignup::kStoredFields])->setFocus();
+    throw Exception(TSignup::TooWideMessage(*field));
   }
   const auto faxInstead = [this] {
     PreviewFax(
@@ -137,16 +147,6 @@ void TDesktopForm::btnFreeCounselClick() {
                   FromAnsi(FData.CurrentUserFullName())),
         this);
   };
-  TSignup signup;
-  for (size_t i = 0; i < std::size(kSignupBoxes); ++i) {
-    signup.*TSignup::kStoredFields[i].Value = ToAnsi((this->*kSignupBoxes[i])->text());
-  }
-  signup.DebtAmount = ToAnsi(cboDebtAmount->currentText());
-  // The service is told first; a value the store cannot keep must stop the signup before that.
-  if (const TSignup::TField* field = signup.TooWide()) {
-    (this->*kSignupBoxes[field - TSignup::kStoredFields])->setFocus();
-    throw Exception(TSignup::TooWideMessage(*field));
-  }
   if (!CheckOnline(
           "Please feel free to use our \"Free Counseling\" section to sign up at a later time.",
           faxInstead)) {

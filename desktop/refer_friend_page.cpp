@@ -108,17 +108,24 @@ void TDesktopForm::leReferFriendChange() {
 }
 
 void TDesktopForm::btnSendEmailClick() {
-  const std::pair<TLabeledEdit*, bool (*)(const std::string&)> checks[] = {
-      {leFromName, IsAlphaName},
-      {leFromEmail, IsValidEmail},
-      {leSendToName, IsAlphaName},
-      {leSendToEmail, IsValidEmail},
+  const TReferral referral{ToAnsi(leFromName->text()),   ToAnsi(leFromEmail->text()),
+                           ToAnsi(leSendToName->text()), ToAnsi(leSendToEmail->text()),
+                           ToAnsi(leSubject->text()),    MemoText(memComments)};
+  const struct {
+    TLabeledEdit* Box;
+    const std::string& Value;
+    bool (*Check)(const std::string&);
+  } checks[] = {
+      {leFromName, referral.FromName, IsAlphaName},
+      {leFromEmail, referral.FromEmail, IsValidEmail},
+      {leSendToName, referral.SendToName, IsAlphaName},
+      {leSendToEmail, referral.SendToEmail, IsValidEmail},
   };
-  for (const auto& [edit, check] : checks) {
-    if (!check(ToAnsi(edit->text()))) {
-      edit->setFocus();
-      throw Exception(check == IsAlphaName ? "Name can have alphabets only."
-                                           : "Please enter a valid email id.");
+  for (const auto& c : checks) {
+    if (!c.Check(c.Value)) {
+      c.Box->setFocus();
+      throw Exception(c.Check == IsAlphaName ? "Name can have alphabets only."
+                                             : "Please enter a valid email id.");
     }
   }
   const auto faxInstead = [this] {
@@ -133,9 +140,6 @@ void TDesktopForm::btnSendEmailClick() {
     return;
   }
 
-  const TReferral referral{ToAnsi(leFromName->text()),   ToAnsi(leFromEmail->text()),
-                           ToAnsi(leSendToName->text()), ToAnsi(leSendToEmail->text()),
-                           ToAnsi(leSubject->text()),    MemoText(memComments)};
   {
     net::TIdMessage message = referral.Message();
     THourGlass hourglass;
