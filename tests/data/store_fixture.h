@@ -4,8 +4,6 @@
 #include <sqlite3.h>
 #include <stdlib.h>
 
-#include <chrono>
-#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -59,16 +57,6 @@ inline std::vector<std::vector<std::string>> Query(const std::string& file,
   sqlite3_free(error);
   sqlite3_close(db);
   return rows;
-}
-
-// A moment as the store writes a timestamp: local time to the second.
-inline std::string StoreTimestamp(std::chrono::system_clock::time_point when) {
-  const std::time_t t = std::chrono::system_clock::to_time_t(when);
-  std::tm local{};
-  localtime_r(&t, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
 }
 
 inline std::string Count(const std::string& file, const std::string& table) {
