@@ -29,6 +29,7 @@
 #include "dialogs/ansi.h"
 #include "dialogs/app_events.h"
 #include "platform/exception.h"
+#include "sending/requests.h"
 
 namespace {
 
@@ -217,21 +218,7 @@ void TDesktopForm::Converse(const std::function<void()>& Conversation) {
 
 void TDesktopForm::SubmitMail(net::TIdMessage& Message, const std::string& FollowUp) {
   try {
-    Converse([&] {
-      IdSMTP1.Connect();
-      try {
-        if (!IdSMTP1.Authenticate()) throw Exception("SMTP Authentication failed.");
-        IdSMTP1.Send(Message);
-      } catch (...) {
-        // The first failure is the one to report; the connection goes either way.
-        try {
-          IdSMTP1.Disconnect();
-        } catch (...) {
-        }
-        throw;
-      }
-      IdSMTP1.Disconnect();
-    });
+    Converse([&] { SubmitMessage(IdSMTP1, Message); });
   } catch (Exception& failure) {
     std::string message = failure.Message();
     if (message.size() < 2 || message.compare(message.size() - 2, 2, "\r\n") != 0) {

@@ -9,15 +9,14 @@
 #include "desktop/fax_sheet.h"
 #include "desktop/input_checks.h"
 #include "desktop/page.h"
-#include "desktop/submissions.h"
 #include "dialogs/ansi.h"
 #include "dialogs/app_events.h"
 #include "dialogs/cursor.h"
 #include "dialogs/glyphs.h"
 #include "dialogs/labeled_edit.h"
 #include "dialogs/signup_dialog.h"
-#include "net/multipart.h"
 #include "platform/exception.h"
+#include "sending/requests.h"
 
 // The Free Counseling tab: a short form posted to the service, stored once the service has it.
 
@@ -25,24 +24,12 @@ using namespace page;
 
 namespace {
 
-const char* const kSorry =
-    "Sorry, your request could not be completed at this time. Please try again later.";
-
-// The boxes whose values the Counselling row keeps, with the field's name for the user.
-struct TSignupBox {
-  TLabeledEdit* TDesktopForm::*Box;
-  std::string TSignup::*Value;
-  const char* Column;
-  const char* Field;
+// The boxes of the signup's stored fields, in the order of TSignup::kStoredFields.
+TLabeledEdit* TDesktopForm::*const kSignupBoxes[] = {
+    &TDesktopForm::leFullName, &TDesktopForm::leEmail, &TDesktopForm::leStreetAddress,
+    &TDesktopForm::leZipCode,  &TDesktopForm::lePhone, &TDesktopForm::leBestTime,
 };
-const TSignupBox kSignupBoxes[] = {
-    {&TDesktopForm::leFullName, &TSignup::FullName, "FULLNAME", "Name"},
-    {&TDesktopForm::leEmail, &TSignup::Email, "EMAIL", "Email"},
-    {&TDesktopForm::leStreetAddress, &TSignup::StreetAddress, "STREETADDRESS", "Street Address"},
-    {&TDesktopForm::leZipCode, &TSignup::ZipCode, "ZIPCODE", "Zip Code"},
-    {&TDesktopForm::lePhone, &TSignup::BestPhone, "BESTPHONE", "Best Phone"},
-    {&TDesktopForm::leBestTime, &TSignup::BestTime, "BESTTIME", "Best time to call"},
-};
+static_assert(std::size(kSignupBoxes) == std::size(TSignup::kStoredFields));
 
 }  // namespace
 
@@ -80,8 +67,10 @@ void TDesktopForm::BuildFreeCounsel() {
   leZipCode = box("leZipCode", "Zip Code:", 166, 89);
   lePhone = box("lePhone", "Best Phone:", 198, 89);
   leBestTime = box("leBestTime", "Best time to call:", 230, 201);
-  for (const TSignupBox& b : kSignupBoxes)
-    LimitLength(this->*b.Box, ColumnWidth("Counselling", b.Column));
+  for (size_t i = 0; i < std::size(kSignupBoxes); ++i) {
+    LimitLength(this->*kSignupBoxes[i],
+                ColumnWidth("Counselling", TSignup::kStoredFields[i].Column));
+  }
 
   Label22 = MakeLabel(panel, "Label22", "Debt Amount:", 204, 266, look::SansFont());
   cboDebtAmount = new QComboBox(panel);
@@ -127,19 +116,29 @@ void TDesktopForm::leFreeCounselChange() {
 }
 
 void TDesktopForm::btnFreeCounselClick() {
-  if (leFullName->text().isEmpty() || leEmail->text().isEmpty() || leZipCode->text().isEmpty() ||
-      lePhone->text().isEmpty()) {
+  TSignup signup;
+  for (size_t i = 0; i < std::size(kSignupBoxes); ++i) {
+    signup.*TSignup::kStoredFields[i].Value = ToAnsi((this->*kSignupBoxes[i])->text());
+  }
+  signup.DebtAmount = ToAnsi(cboDebtAmount->currentText());
+  if (signup.FullName.empty() || signup.Email.empty() || signup.ZipCode.empty() ||
+      signup.BestPhone.empty()) {
     throw Exception(
         "Invalid information entered.\r\n\r\n- Name is required.\r\n- Email is required.\r\n- "
         "Zip Code is required.\r\n- Best Phone is required.\r\n\r\nPlease correct these fields.");
   }
-  if (!IsAlphaName(ToAnsi(leFullName->text()))) {
+  if (!IsAlphaName(signup.FullName)) {
     leFullName->setFocus();
     throw Exception("Name can have alphabets only.");
   }
-  if (!IsValidEmail(ToAnsi(leEmail->text()))) {
+  if (!IsValidEmail(signup.Email)) {
     leEmail->setFocus();
     throw Exception("Please enter a valid email id.");
+  }
+  // The service is told first; a value the store cannot keep must stop the signup before that.
+  if (const TSignup::TField* field = signup.TooWide()) {
+    (this->*kSignupBoxes[field - TSignup::kStoredFields])->setFocus();
+    throw Exception(TSignup::TooWideMessage(*field));
   }
   const auto faxInstead = [this] {
     PreviewFax(
@@ -148,17 +147,6 @@ void TDesktopForm::btnFreeCounselClick() {
                   FromAnsi(FData.CurrentUserFullName())),
         this);
   };
-  TSignup signup;
-  for (const TSignupBox& b : kSignupBoxes) signup.*b.Value = ToAnsi((this->*b.Box)->text());
-  signup.DebtAmount = ToAnsi(cboDebtAmount->currentText());
-  // The service is told first; a value the store cannot keep must stop the signup before that.
-  for (const TSignupBox& b : kSignupBoxes) {
-    if (!FitsColumn("Counselling", b.Column, signup.*b.Value)) {
-      (this->*b.Box)->setFocus();
-      throw Exception(std::string(b.Field) + " can have at most " +
-                      std::to_string(ColumnWidth("Counselling", b.Column)) + " characters.");
-    }
-  }
   if (!CheckOnline(
           "Please feel free to use our \"Free Counseling\" section to sign up at a later time.",
           faxInstead)) {
@@ -166,34 +154,9 @@ void TDesktopForm::btnFreeCounselClick() {
   }
 
   THourGlass hourglass;
-  net::TIdMultiPartFormDataStream body;
-  body.AddField("FldUserType", "1");
-  body.AddField("FirstName", signup.FullName);
-  body.AddField("EmailAddress", signup.Email);
-  body.AddField("StreetAddress", signup.StreetAddress);
-  body.AddField("ZipCode", signup.ZipCode);
-  body.AddField("HomePhone", signup.BestPhone);
-  body.AddField("BestTime", signup.BestTime);
-  body.AddField("DebtAmount", signup.DebtAmount);
-  body.AddField("ActionButton", "quillbyapp");
-
-  Converse([&] {
-    try {
-      IdHTTP1.PostForm("/signup/dbsignup.html", body);
-    } catch (const std::exception&) {
-      // The reply is judged by its status and Location alone, which the post leaves readable.
-    }
-  });
-  if (IdHTTP1.StatusCode() != 302) throw Exception(kSorry);
-  const std::string location = IdHTTP1.Location();
-  if (location.find("emailexists.html") != std::string::npos) {
-    throw Exception(
-        "The email entered already exists!\r\n\r\nPlease try with a different email id.");
-  }
-  if (location.find("thank-you.html") == std::string::npos) throw Exception(kSorry);
-
-  FData.AddCounselling(0, signup.FullName, signup.Email, signup.StreetAddress, signup.ZipCode,
-                       signup.BestPhone, signup.BestTime, signup.DebtAmount);
+  Converse([&] { signup.Post(IdHTTP1); });
+  TSignup::Judge(IdHTTP1);
+  signup.Store(FData);
 
   const auto dialog = std::make_unique<TSignupDialog>();
   dialog->lblName->setText(FromAnsi(signup.FullName));

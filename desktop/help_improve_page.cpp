@@ -1,18 +1,17 @@
 #include <chrono>
 
 #include "data/quillby_data.h"
-#include "deployment.h"
 #include "desktop/desktop_form.h"
 #include "desktop/fax_sheet.h"
 #include "desktop/input_checks.h"
 #include "desktop/page.h"
-#include "desktop/submissions.h"
 #include "dialogs/ansi.h"
 #include "dialogs/app_events.h"
 #include "dialogs/cursor.h"
 #include "dialogs/glyphs.h"
 #include "dialogs/message_dialog.h"
 #include "net/message.h"
+#include "sending/requests.h"
 
 // The Help us improve tab: feedback mailed to the service, stored once it has gone.
 
@@ -64,24 +63,11 @@ void TDesktopForm::btnHelpImproveClick() {
   }
   const TFeedback feedback{MemoText(memHelpImprove)};
   {
-    net::TIdMessage message;
-    net::TIdEMailAddressItem& recipient = message.Recipients.Add();
-    recipient.Name = deployment::kFeedbackName;
-    recipient.Address = deployment::kManagerAddress;
-    message.From.Name = "Quillby";
-    message.From.Address = deployment::kMailAccount;
-    message.ContentType = "text/html";
-    message.Body = {"<html><head><title>Feedback for Quillby</title></head>", "<body>",
-                    "<p>Following is the feedback provided by a Quillby user:</p>",
-                    "<p>" + net::HtmlText(feedback.Comment) + "</p></body></html>"};
-
+    net::TIdMessage message = feedback.Message();
     THourGlass hourglass;
-    SubmitMail(message,
-               "Please feel free to use our Feeback section to comment on our services at a later "
-               "time");
+    SubmitMail(message, TFeedback::kFollowUp);
   }
-
-  FData.AddFeedback(0, feedback.Comment, std::chrono::system_clock::now());
+  feedback.Store(FData, std::chrono::system_clock::now());
   ShowMessageDialog("",
                     "Thank you for your valuable feedback\r\n\r\nWe will definitely try to improve "
                     "our services based on your comment.",

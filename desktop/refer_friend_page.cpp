@@ -1,13 +1,11 @@
 #include <QTextCursor>
 
 #include "data/quillby_data.h"
-#include "deployment.h"
 #include "desktop/artwork.h"
 #include "desktop/desktop_form.h"
 #include "desktop/fax_sheet.h"
 #include "desktop/input_checks.h"
 #include "desktop/page.h"
-#include "desktop/submissions.h"
 #include "dialogs/ansi.h"
 #include "dialogs/app_events.h"
 #include "dialogs/cursor.h"
@@ -15,6 +13,7 @@
 #include "dialogs/message_dialog.h"
 #include "net/message.h"
 #include "platform/exception.h"
+#include "sending/requests.h"
 
 // The Refer a friend tab: an HTML mail to a friend, the community manager in blind copy.
 
@@ -109,17 +108,24 @@ void TDesktopForm::leReferFriendChange() {
 }
 
 void TDesktopForm::btnSendEmailClick() {
-  const std::pair<TLabeledEdit*, bool (*)(const std::string&)> checks[] = {
-      {leFromName, IsAlphaName},
-      {leFromEmail, IsValidEmail},
-      {leSendToName, IsAlphaName},
-      {leSendToEmail, IsValidEmail},
+  const TReferral referral{ToAnsi(leFromName->text()),   ToAnsi(leFromEmail->text()),
+                           ToAnsi(leSendToName->text()), ToAnsi(leSendToEmail->text()),
+                           ToAnsi(leSubject->text()),    MemoText(memComments)};
+  const struct {
+    TLabeledEdit* Box;
+    const std::string& Value;
+    bool (*Check)(const std::string&);
+  } checks[] = {
+      {leFromName, referral.FromName, IsAlphaName},
+      {leFromEmail, referral.FromEmail, IsValidEmail},
+      {leSendToName, referral.SendToName, IsAlphaName},
+      {leSendToEmail, referral.SendToEmail, IsValidEmail},
   };
-  for (const auto& [edit, check] : checks) {
-    if (!check(ToAnsi(edit->text()))) {
-      edit->setFocus();
-      throw Exception(check == IsAlphaName ? "Name can have alphabets only."
-                                           : "Please enter a valid email id.");
+  for (const auto& c : checks) {
+    if (!c.Check(c.Value)) {
+      c.Box->setFocus();
+      throw Exception(c.Check == IsAlphaName ? "Name can have alphabets only."
+                                             : "Please enter a valid email id.");
     }
   }
   const auto faxInstead = [this] {
@@ -134,34 +140,11 @@ void TDesktopForm::btnSendEmailClick() {
     return;
   }
 
-  const TReferral referral{ToAnsi(leFromName->text()),   ToAnsi(leFromEmail->text()),
-                           ToAnsi(leSendToName->text()), ToAnsi(leSendToEmail->text()),
-                           ToAnsi(leSubject->text()),    MemoText(memComments)};
   {
-    net::TIdMessage message;
-    net::TIdEMailAddressItem& friendItem = message.Recipients.Add();
-    friendItem.Name = referral.SendToName;
-    friendItem.Address = referral.SendToEmail;
-    net::TIdEMailAddressItem& manager = message.BccList.Add();
-    manager.Name = deployment::kManagerName;
-    manager.Address = deployment::kManagerAddress;
-    message.From.Name = referral.FromName;
-    message.From.Address = referral.FromEmail;
-    message.Subject = referral.Subject;
-    message.ContentType = "text/html";
-    // The text is escaped before its line breaks become markup of their own.
-    std::string converted = net::HtmlText(referral.Comments);
-    for (size_t at = 0; (at = converted.find("\r\n", at)) != std::string::npos; at += 4) {
-      converted.replace(at, 2, "<br>");
-    }
-    message.Body = {"<html><head><title></title></head>", "<body>", converted, "</body></html>"};
-
+    net::TIdMessage message = referral.Message();
     THourGlass hourglass;
-    SubmitMail(message,
-               "Please feel free to use our Refer a friend section to share the benefits with your "
-               "friends, at a later time");
+    SubmitMail(message, TReferral::kFollowUp);
   }
-
   leSendToName->clear();
   leSendToEmail->clear();
   leSendToName->setFocus();

@@ -156,6 +156,34 @@ void ScriptServer::Play(int fd, const Script& script, size_t index) {
 
 namespace nettest {
 
+Script MailServer(int Recipients, std::vector<std::string> Replace) {
+  std::vector<std::string> replies = {"250-mail.example\r\n250 AUTH LOGIN\r\n",
+                                      "334 VXNlcm5hbWU6\r\n",
+                                      "334 UGFzc3dvcmQ6\r\n",
+                                      "235 2.7.0 Accepted\r\n",
+                                      "250 Flushed\r\n",
+                                      "250 OK\r\n"};
+  for (int i = 0; i < Recipients; ++i) replies.push_back("250 OK\r\n");
+  replies.push_back("354 Go ahead\r\n");
+  for (size_t i = 0; i < Replace.size() && i < replies.size(); ++i) {
+    if (!Replace[i].empty()) replies[i] = Replace[i];
+  }
+  Script script = {Send("220 mail.example ESMTP\r\n")};
+  for (const std::string& reply : replies) {
+    script.push_back(Line());
+    script.push_back(Send(reply));
+  }
+  script.push_back(Until("\r\n.\r\n"));
+  script.push_back(Send("250 Queued\r\n"));
+  return script;
+}
+
+Script WebServer(const std::string& Reply) { return {HttpRequest(), Send(Reply), Close()}; }
+
+std::string Found(const std::string& Location) {
+  return "HTTP/1.1 302 Found\r\nLocation: " + Location + "\r\nContent-Length: 0\r\n\r\n";
+}
+
 uint16_t UnusedPort() {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};

@@ -61,6 +61,14 @@ class ScriptServer {
   std::thread FThread;
 };
 
+// The mail server's side of one accepted submission with AUTH LOGIN and the given number of
+// recipients; a non-empty entry of Replace stands for the reply at its place (EHLO first).
+Script MailServer(int Recipients, std::vector<std::string> Replace = {});
+// A web server that reads one request, sends the reply and closes.
+Script WebServer(const std::string& Reply);
+// A redirect reply to that location.
+std::string Found(const std::string& Location);
+
 // A port on 127.0.0.1 where nothing listens.
 uint16_t UnusedPort();
 
