@@ -537,10 +537,13 @@ TEST_F(StoreTest, AWriteThatMeetsAnotherCopysLockWaitsThenFailsClearly) {
   EXPECT_THAT(message, HasSubstr("\"" + Store() + "\""));
 
   // A lock released while the write waits lets the write through.
+  // The commit may meet the waiting write's own brief shared lock, so it waits for it in turn
+  // rather than fail and leave the write to time out.
+  sqlite3_busy_timeout(other, 10000);
   std::atomic<bool> writing = false;
-  std::thread release([&] {
+  std::jthread release([&] {
     while (!writing) std::this_thread::yield();
-    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    EXPECT_EQ(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
   });
   writing = true;
   data.AddFeedback(0, "after the lock", std::chrono::system_clock::now());
