@@ -98,6 +98,9 @@ class _DeadlineReader(io.RawIOBase):
         pending = getattr(self.connection, "pending", None)  # bytes TLS has already read
         if pending and pending():
             return True
+        # A connection its handler has closed already, while it is still being let go.
+        if self.connection.fileno() < 0:
+            return True
         poll = select.poll()
         poll.register(self.connection, select.POLLIN)
         return bool(poll.poll(seconds * 1000))
