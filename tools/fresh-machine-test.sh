@@ -2,14 +2,17 @@
 # fresh-machine-test.sh DIR: makes a minimal Debian 12 root in DIR (debootstrap --variant=minbase),
 # clones the committed HEAD of this repository into it and runs the test command there as root,
 # with CI=true and a bare environment, as on a machine that has nothing yet. Proves that
-# tools/debian-packages.txt is whole. Needs root and Debian's mirror; DIR must be new or empty.
-# QUILLBY_MIRROR names another mirror.
+# tools/debian-packages.txt is whole. Needs root and the Debian mirror this machine's apt uses
+# (its debian.sources, which the new root gets too); DIR must be new or empty. QUILLBY_MIRROR
+# names another mirror for debootstrap.
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 DIR" >&2; exit 2; }
 if [ "$(id -u)" -ne 0 ]; then exec sudo -- "$0" "$@"; fi
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 root=$(realpath -m "$1")
-mirror=${QUILLBY_MIRROR:-http://deb.debian.org/debian}
+sources=/etc/apt/sources.list.d/debian.sources
+[ -f "$sources" ] || { echo "$sources is missing: this machine's apt names no Debian mirror" >&2; exit 2; }
+mirror=${QUILLBY_MIRROR:-$(awk '$1 == "URIs:" { print $2; exit }' "$sources")}
 if [ -e "$root" ] && [ -n "$(ls -A "$root")" ]; then
   echo "$root is not empty; give a new folder" >&2
   exit 2
@@ -43,22 +46,11 @@ debootstrap --variant=minbase bookworm "$root" "$mirror" >"$log" 2>&1 ||
 rm -f "$log"
 echo "== debootstrap: done in $((SECONDS - t0)) s"
 
-# What a Debian 12 installation has: the release, its updates and the security archive.
+# What a Debian 12 installation has: the release, its updates and the security archive, from
+# the mirror this machine uses.
 cp -L /etc/resolv.conf "$root/etc/resolv.conf"
 rm -f "$root/etc/apt/sources.list"
-cat >"$root/etc/apt/sources.list.d/debian.sources" <<EOF
-Types: deb
-URIs: $mirror
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
+cp "$sources" "$root/etc/apt/sources.list.d/debian.sources"
 
 # No service a package brings may start: it would outlive the run and hold the mounts.
 printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
