@@ -105,7 +105,8 @@ int main(int argc, char** argv) {
     peers::PeerProcess http_peer({PEERS_DIR "/http_peer.py", (folder / "http").string()});
     peers::PeerProcess smtps_peer(
         {PEERS_DIR "/tls_smtp_peer.py", (folder / "smtps").string(), kUser, kPassword, "starttls"});
-    peers::PeerProcess https_peer({PEERS_DIR "/https_peer.py", (folder / "https").string()});
+    peers::PeerProcess https_peer(
+        {PEERS_DIR "/http_peer.py", (folder / "https").string(), "--test-tls"});
     const auto smtp_timings = folder / "smtp" / "timings.txt";
     const auto http_timings = folder / "http" / "timings.txt";
     const auto smtps_timings = folder / "smtps" / "timings.txt";

@@ -65,7 +65,9 @@ class TabsPeersTest : public ::testing::Test {
 // The peers speak what the build does, over TLS with the stand-in's own authority.
 std::vector<std::string> WebPeer(const std::filesystem::path& reports) {
   std::vector<std::string> args = {PEERS_DIR "/http_peer.py", reports.string()};
-  if (std::string_view(deployment::kWebScheme) == "https") args.push_back(deployment::kTlsCaFile);
+  if (std::string_view(deployment::kWebScheme) == "https") {
+    args.insert(args.end(), {"--ca", deployment::kTlsCaFile});
+  }
   return args;
 }
 

@@ -163,7 +163,8 @@ TEST_F(TlsPeersTest, SignupIsPostedOverHttpsOnIpv4AndIpv6) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.address);
     const auto folder = PeerFolder("web" + std::to_string(++n));
-    peers::PeerProcess peer({PEERS_DIR "/https_peer.py", folder.string(), c.address});
+    peers::PeerProcess peer(
+        {PEERS_DIR "/http_peer.py", folder.string(), "--test-tls", "--address", c.address});
     net::TIdHTTP http;
     http.Host = c.host;
     http.Port = peer.Port();
