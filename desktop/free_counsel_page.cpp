@@ -104,10 +104,7 @@ void TDesktopForm::BuildFreeCounsel() {
   QWidget* order[] = {leFullName, leEmail,    leStreetAddress, leZipCode,
                       lePhone,    leBestTime, cboDebtAmount,   btnFreeCounsel};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-  for (TLabeledEdit* edit :
-       {leFullName, leEmail, leStreetAddress, leZipCode, lePhone, leBestTime}) {
-    ClickOnEnter(edit, btnFreeCounsel);
-  }
+  for (TLabeledEdit* TDesktopForm::*box : kSignupBoxes) ClickOnEnter(this->*box, btnFreeCounsel);
 }
 
 void TDesktopForm::leFreeCounselChange() {
@@ -169,10 +166,7 @@ void TDesktopForm::btnFreeCounselClick() {
   dialog->lblDebtAmount->setText(FromAnsi(signup.DebtAmount));
   dialog->ShowModal();
 
-  for (TLabeledEdit* edit :
-       {leFullName, leEmail, leStreetAddress, leZipCode, lePhone, leBestTime}) {
-    edit->clear();
-  }
+  for (TLabeledEdit* TDesktopForm::*box : kSignupBoxes) (this->*box)->clear();
   cboDebtAmount->setCurrentIndex(-1);
   leFullName->setFocus();
 }
