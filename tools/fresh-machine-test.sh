@@ -13,6 +13,7 @@ root=$(realpath -m "$1")
 sources=/etc/apt/sources.list.d/debian.sources
 [ -f "$sources" ] || { echo "$sources is missing: this machine's apt names no Debian mirror" >&2; exit 2; }
 mirror=${QUILLBY_MIRROR:-$(awk '$1 == "URIs:" { print $2; exit }' "$sources")}
+[ -n "$mirror" ] || { echo "$sources names no mirror (no URIs: line); set QUILLBY_MIRROR" >&2; exit 2; }
 if [ -e "$root" ] && [ -n "$(ls -A "$root")" ]; then
   echo "$root is not empty; give a new folder" >&2
   exit 2
