@@ -38,8 +38,10 @@ trap finish EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
+# Most of the suite's time is spent waiting on servers and timers: twice as many tests as cores
+# at a time (50 s instead of 61 with two, measured while the machine was busy building).
 suite() {  # BUILD_DIR CTEST_TIMEOUT
-  (cd "$1" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout "$2")
+  (cd "$1" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$((2 * $(nproc))) --timeout "$2")
 }
 sanitized_suite() {
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
