@@ -12,8 +12,10 @@ set(pkg ${CMAKE_BINARY_DIR}/packaging)
 set(src ${CMAKE_SOURCE_DIR}/packaging)
 
 # The window matches its .desktop entry by the application id; the installed empty store is
-# found from the executable's folder, so a staged or relocated installation works as well.
-target_compile_definitions(quillby_gui PRIVATE QUILLBY_APP_ID="${QUILLBY_APP_ID}")
+# found from the executable's folder, so a staged or relocated installation works as well. The id
+# is given to the one source that uses it, so every GUI source matches the precompiled headers
+# that quillby-snapshots shares.
+set_property(SOURCE app/startup.cpp APPEND PROPERTY COMPILE_DEFINITIONS QUILLBY_APP_ID="${QUILLBY_APP_ID}")
 file(RELATIVE_PATH store_from_bin ${CMAKE_INSTALL_FULL_BINDIR}
      ${CMAKE_INSTALL_FULL_DATADIR}/quillby/quillby.mdb)
 target_compile_definitions(quillby_core PRIVATE QUILLBY_INSTALLED_STORE="${store_from_bin}")
