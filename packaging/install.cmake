@@ -87,9 +87,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QUILLBY_HOMEPAGE})
-# Dependencies from the libraries the executable links (dpkg-shlibdeps); the Wayland platform
-# and the fonts the dialogs are laid out for are recommended.
+# Dependencies from the libraries the executable links (dpkg-shlibdeps), and OpenSSL, which it
+# opens only for its first secure connection (net/tls_library.cpp); the Wayland platform and the
+# fonts the dialogs are laid out for are recommended.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)

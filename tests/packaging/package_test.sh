@@ -19,7 +19,7 @@ for path in ./usr/bin/quillby ./usr/share/applications/$id.desktop \
 done
 ! grep -q '/usr/local/\|build' <<<"$list" || fail "the package holds files outside /usr"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libsqlite3-0 libc6; do
+for lib in libqt6widgets6 libsqlite3-0 libc6 libssl3; do
   grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 echo "package $(basename "$deb"): $(stat -c %s "$deb") bytes"
