@@ -199,6 +199,22 @@ TEST_F(DialogFrameTest, ASucceedingHandlerClosesWithTheButtonsResultUnlessItChan
   EXPECT_EQ(tries, 2);
 }
 
+TEST_F(DialogFrameTest, AReleasedDialogKeepsItsControlsAndShowsAgain) {
+  TTestDialog dialog([](TTestDialog&) {});
+  auto* caption = Child<QLabel>(&dialog, "lblCaption");
+  OnModal([](QWidget* shown) { Child<TBitBtn>(shown, "btnOK")->Click(); });
+  ASSERT_EQ(dialog.ShowModal(), mrOk);
+  ASSERT_NE(dialog.windowHandle(), nullptr);
+  dialog.ReleaseNativeWindow();
+  EXPECT_EQ(dialog.windowHandle(), nullptr);
+  EXPECT_FALSE(dialog.testAttribute(Qt::WA_WState_Created));
+  EXPECT_EQ(Child<QLabel>(&dialog, "lblCaption"), caption);
+  EXPECT_EQ(caption->text(), "Quillby Desktop");
+  OnModal([](QWidget* shown) { Child<TBitBtn>(shown, "btnCancel")->Click(); });
+  EXPECT_EQ(dialog.ShowModal(), mrCancel);
+  EXPECT_NE(dialog.windowHandle(), nullptr);
+}
+
 TEST_F(DialogFrameTest, GuardedSignalHandlersReportTheirFailures) {
   QTimer source;
   GuardedConnect(&source, &QTimer::timeout, &source,
