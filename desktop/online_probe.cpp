@@ -1,27 +1,44 @@
 #include "desktop/online_probe.h"
 
-#include <QNetworkInformation>
+#include <QLibrary>
 
 #include "platform/connectivity.h"
+#include "platform/executable_path.h"
+
+namespace {
+
+using TReachability = int (*)();
+
+// The module is opened with the first question, not linked: see online_module.cpp.
+TReachability OpenReachability() {
+  std::string executable;
+  try {
+    executable = platform::ExecutablePath();
+  } catch (...) {
+    return nullptr;
+  }
+  for (const std::string& path : OnlineModulePaths(executable)) {
+    QLibrary module(QString::fromStdString(path));
+    if (auto* reachability =
+            reinterpret_cast<TReachability>(module.resolve("QuillbyReachability"))) {
+      return reachability;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<std::string> OnlineModulePaths(const std::string& ExecutablePath) {
+  const std::string folder = ExecutablePath.substr(0, ExecutablePath.rfind('/') + 1);
+  return {folder + QUILLBY_ONLINE_MODULE, folder + QUILLBY_INSTALLED_ONLINE_MODULE};
+}
 
 bool DesktopReportsOnline() {
-  // Loaded once; the backend follows the desktop's state (NetworkManager, GLib's monitor,
-  // airplane mode) from then on.
-  static const bool loaded = QNetworkInformation::loadDefaultBackend();
-  if (loaded) {
-    if (const QNetworkInformation* info = QNetworkInformation::instance()) {
-      switch (info->reachability()) {
-        case QNetworkInformation::Reachability::Online:
-        case QNetworkInformation::Reachability::Site:
-          // Any network beyond this machine counts as a connection.
-          return true;
-        case QNetworkInformation::Reachability::Local:
-        case QNetworkInformation::Reachability::Disconnected:
-          return false;
-        case QNetworkInformation::Reachability::Unknown:
-          break;
-      }
-    }
+  static const TReachability reachability = OpenReachability();
+  if (reachability) {
+    const int answer = reachability();
+    if (answer >= 0) return answer == 1;
   }
   return platform::HasDefaultRoute();
 }

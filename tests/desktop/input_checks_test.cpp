@@ -4,9 +4,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLibrary>
 #include <QTimer>
 #include <stdexcept>
 
+#include "desktop/online_probe.h"
 #include "dialogs/app_events.h"
 #include "dialogs/error_report.h"
 #include "gui_support.h"
@@ -76,6 +78,24 @@ TEST(ConnectivityTest, DefaultRouteThroughAUsableInterfaceOnly) {
       platform::HasDefaultRoute(head, v6Unreachable, [](const std::string&) { return true; }));
   EXPECT_FALSE(platform::HasDefaultRoute("", "", anyButLo));
   EXPECT_FALSE(platform::HasDefaultRoute("garbage\n\x01\x02", "x y z", anyButLo));
+}
+
+TEST(OnlineProbeTest, ModuleIsSoughtBesideTheProgramThenWhereInstalled) {
+  const std::vector<std::string> paths = OnlineModulePaths("/opt/quillby/bin/quillby");
+  ASSERT_EQ(paths.size(), 2u);
+  EXPECT_EQ(paths[0], "/opt/quillby/bin/quillby-online.so");
+  EXPECT_EQ(paths[1].rfind("/opt/quillby/bin/../", 0), 0u) << paths[1];
+  EXPECT_TRUE(paths[1].ends_with("/lib/quillby/modules/quillby-online.so")) << paths[1];
+}
+
+// The built module opens and answers online, offline or "cannot tell".
+TEST(OnlineProbeTest, TheModuleAnswers) {
+  QLibrary module(QUILLBY_ONLINE_MODULE_FILE);
+  using TReachability = int (*)();
+  const auto reachability = reinterpret_cast<TReachability>(module.resolve("QuillbyReachability"));
+  ASSERT_NE(reachability, nullptr) << module.errorString().toStdString();
+  const int answer = reachability();
+  EXPECT_TRUE(answer == -1 || answer == 0 || answer == 1) << answer;
 }
 
 class CheckOnlineTest : public ::testing::Test {

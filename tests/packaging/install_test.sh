@@ -21,6 +21,7 @@ stage=$work/stage
 DESTDIR=$stage cmake --install "$build" --prefix /usr >/dev/null
 id=org.marrowvale.quillby
 expected="usr/bin/quillby
+usr/lib/quillby/modules/quillby-online.so
 usr/share/applications/$id.desktop
 usr/share/doc/quillby/changelog.Debian.gz
 usr/share/doc/quillby/copyright
@@ -41,6 +42,9 @@ for size in 16 32 48 64 128 256; do
   file "$stage/usr/share/icons/hicolor/${size}x$size/apps/$id.png" | grep -q "PNG image data, $size x $size," ||
     fail "the ${size}px icon is not a ${size} x $size PNG"
 done
+module=$stage/usr/lib/quillby/modules/quillby-online.so
+nm -D --defined-only "$module" | grep -qw QuillbyReachability ||
+  fail "the reachability module does not export QuillbyReachability"
 desktop-file-validate "$stage/usr/share/applications/$id.desktop"
 appstreamcli validate --no-net "$stage/usr/share/metainfo/$id.metainfo.xml" >/dev/null ||
   appstreamcli validate --no-net "$stage/usr/share/metainfo/$id.metainfo.xml"
