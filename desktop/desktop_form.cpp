@@ -307,7 +307,8 @@ void TDesktopForm::BuildPages() {
   BuildFreeCounsel();
   BuildReferFriend();
   BuildHelpImprove();
-  BuildAbout();
+  // The About tab, its paragraphs and its serif faces wait until someone opens it.
+  BuildOnFirstShow(tsAbout, [this] { BuildAbout(); });
   pgcDesktop->setCurrentWidget(tsDebtCalc);
 }
 

@@ -121,8 +121,9 @@ class TDesktopForm : public QWidget {
   QLabel* lblReferFriend;
   QWidget* pnlHelpImprove;
   QLabel* Label18;
-  QWidget* pnlAbout;
-  QLabel* Label19;
+  // Made when the About tab is first shown.
+  QWidget* pnlAbout = nullptr;
+  QLabel* Label19 = nullptr;
 
   // Debt load calculator.
   QLabel* lblDebtCalc;

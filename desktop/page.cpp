@@ -67,6 +67,43 @@ QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place,
   return image;
 }
 
+namespace {
+
+// Builds a page's contents at its first show, then goes.
+class TBuildOnShow : public QObject {
+ public:
+  TBuildOnShow(QWidget* Page, std::function<void()> Build)
+      : QObject(Page), FBuild(std::move(Build)) {
+    Page->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show) {
+      watched->removeEventFilter(this);
+      auto* page = static_cast<QWidget*>(watched);
+      FBuild();
+      // The page is on screen already, and what is made in a visible widget stays hidden until
+      // it is shown.
+      if (QLayout* layout = page->layout()) layout->activate();
+      for (QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->testAttribute(Qt::WA_WState_ExplicitShowHide)) child->show();
+      }
+      deleteLater();
+    }
+    return false;
+  }
+
+ private:
+  std::function<void()> FBuild;
+};
+
+}  // namespace
+
+void BuildOnFirstShow(QWidget* Page, std::function<void()> Build) {
+  new TBuildOnShow(Page, std::move(Build));
+}
+
 QLabel* MakeBand(QWidget* parent, const char* name, const QString& text, int top, const QFont& font,
                  int left, int width, int height) {
   auto* band = new QLabel(text, parent);

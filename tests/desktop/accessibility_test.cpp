@@ -133,7 +133,12 @@ class AccessibilityTest : public ::testing::Test {
     signup->lblPhone->setText("555 0100");
     signup->lblDebtAmount->clear();
     windows.push_back(std::move(signup));
-    windows.push_back(std::make_unique<TDesktopForm>(*FData));
+    // The About tab is built when first opened.
+    auto desktop = std::make_unique<TDesktopForm>(*FData);
+    desktop->show();
+    desktop->pgcDesktop->setCurrentWidget(desktop->tsAbout);
+    desktop->pgcDesktop->setCurrentWidget(desktop->tsDebtCalc);
+    windows.push_back(std::move(desktop));
     return windows;
   }
 

@@ -586,8 +586,45 @@ TEST_F(DesktopFormTest, LinksAreReachedByTabAndOpenedByEnterSpaceOrAScreenReader
   EXPECT_EQ(catcher.Opened[2].path(), "");
 }
 
+TEST_F(DesktopFormTest, AboutPageIsBuiltWhenFirstShownAndReadsAsDesigned) {
+  auto form = MakeForm();
+  EXPECT_EQ(form->pnlAbout, nullptr);
+  EXPECT_EQ(form->Label19, nullptr);
+  EXPECT_EQ(form->tsAbout->findChildren<QWidget*>().size(), 0);
+
+  form->pgcDesktop->setCurrentWidget(form->tsAbout);
+  // The page takes its place in the window with the events that follow the switch.
+  QCoreApplication::processEvents();
+  ASSERT_NE(form->pnlAbout, nullptr);
+  ASSERT_NE(form->Label19, nullptr);
+  EXPECT_EQ(form->pnlAbout->size(), QSize(611, 401));
+  EXPECT_EQ(form->pnlAbout->mapTo(form->tsAbout, QPoint(0, 401)).y(), form->Label19->y());
+  EXPECT_EQ(form->Label19->text(), "Quillby Desktop 1.0, made by the Marrowvale volunteers  ");
+  EXPECT_EQ(form->Label19->height(), 15);
+  EXPECT_EQ(systemtexts::TextMismatches(form.get()), QStringList());
+  // Everything built is on screen with the page, where it was designed to be.
+  for (QWidget* control : form->tsAbout->findChildren<QWidget*>()) {
+    EXPECT_TRUE(control->isVisible()) << control->objectName().toStdString();
+  }
+  auto* band = form->findChild<QLabel*>("Label20");
+  ASSERT_NE(band, nullptr);
+  EXPECT_EQ(band->geometry(), QRect(112, 26, 241, 24));
+  EXPECT_EQ(form->findChild<QLabel*>("Label32")->geometry(), QRect(112, 64, 455, 61));
+  EXPECT_EQ(form->findChild<QLabel*>("Label34")->pos(), QPoint(112, 215));
+
+  // Opened again, the page keeps what it has.
+  QWidget* panel = form->pnlAbout;
+  const auto count = form->tsAbout->findChildren<QWidget*>().size();
+  form->pgcDesktop->setCurrentWidget(form->tsDebtCalc);
+  form->pgcDesktop->setCurrentWidget(form->tsAbout);
+  EXPECT_EQ(form->pnlAbout, panel);
+  EXPECT_EQ(form->tsAbout->findChildren<QWidget*>().size(), count);
+}
+
 TEST_F(DesktopFormTest, AboutContactLinesRunOnWhereTheTextBeforeEnds) {
   auto form = MakeForm();
+  form->pgcDesktop->setCurrentWidget(form->tsAbout);
+  QCoreApplication::processEvents();
   const char* lines[][3] = {{"Label36", "Label37", "Label38"},
                             {"Label40", "Label41", "Label42"},
                             {"Label44", "Label46", "Label47"}};
