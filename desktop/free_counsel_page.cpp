@@ -88,17 +88,20 @@ void TDesktopForm::BuildFreeCounsel() {
   btnFreeCounsel->setEnabled(false);
   GuardedConnect(btnFreeCounsel, &QPushButton::clicked, this, [this] { btnFreeCounselClick(); });
 
-  // Required-field markers, left of their captions, and the legend.
-  const QFont marker = look::Font({"Verdana", "DejaVu Sans"}, 11, true, false);
-  const struct {
-    const char* Name;
-    int Left, Top;
-  } markers[] = {{"Label26", 208, 74},
-                 {"Label27", 189, 106},
-                 {"Label28", 210, 170},
-                 {"Label29", 200, 202},
-                 {"Label30", 258, 290}};
-  for (const auto& m : markers) MakeLabel(panel, m.Name, "*", m.Left, m.Top, marker, Qt::red);
+  // Required-field markers, left of their captions, and the legend. The markers' face is used
+  // nowhere else, so they wait for the page to be opened.
+  BuildOnFirstShow(tsFreeCounsel, [panel] {
+    const QFont marker = look::Font({"Verdana", "DejaVu Sans"}, 11, true, false);
+    const struct {
+      const char* Name;
+      int Left, Top;
+    } markers[] = {{"Label26", 208, 74},
+                   {"Label27", 189, 106},
+                   {"Label28", 210, 170},
+                   {"Label29", 200, 202},
+                   {"Label30", 258, 290}};
+    for (const auto& m : markers) MakeLabel(panel, m.Name, "*", m.Left, m.Top, marker, Qt::red);
+  });
   MakeLabel(panel, "Label31", "denotes required field", 270, 290, look::SansFont());
 
   QWidget* order[] = {leFullName, leEmail,    leStreetAddress, leZipCode,

@@ -82,12 +82,16 @@ class TBuildOnShow : public QObject {
     if (event->type() == QEvent::Show) {
       watched->removeEventFilter(this);
       auto* page = static_cast<QWidget*>(watched);
+      const QList<QWidget*> before = page->findChildren<QWidget*>();
       FBuild();
       // The page is on screen already, and what is made in a visible widget stays hidden until
       // it is shown.
       if (QLayout* layout = page->layout()) layout->activate();
-      for (QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (!child->testAttribute(Qt::WA_WState_ExplicitShowHide)) child->show();
+      for (QWidget* made : page->findChildren<QWidget*>()) {
+        if (!before.contains(made) && made->parentWidget()->isVisible() &&
+            !made->testAttribute(Qt::WA_WState_ExplicitShowHide)) {
+          made->show();
+        }
       }
       deleteLater();
     }

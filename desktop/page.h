@@ -55,8 +55,8 @@ QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place, const
 QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place,
                     std::function<QPixmap()> Paint, bool stretch);
 
-// Builds a page's contents when the page is first shown, so that a session that never opens it
-// never makes its controls or loads their fonts.
+// Builds a page's contents, or some of them, when the page is first shown, so that a session
+// that never opens it never makes those controls or loads their fonts.
 void BuildOnFirstShow(QWidget* Page, std::function<void()> Build);
 
 // A section heading: white bold text centred on dark teal, 20 high across the page.

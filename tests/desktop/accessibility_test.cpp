@@ -133,9 +133,10 @@ class AccessibilityTest : public ::testing::Test {
     signup->lblPhone->setText("555 0100");
     signup->lblDebtAmount->clear();
     windows.push_back(std::move(signup));
-    // The About tab is built when first opened.
+    // The About tab and the Free Counseling tab's markers are made when first opened.
     auto desktop = std::make_unique<TDesktopForm>(*FData);
     desktop->show();
+    desktop->pgcDesktop->setCurrentWidget(desktop->tsFreeCounsel);
     desktop->pgcDesktop->setCurrentWidget(desktop->tsAbout);
     desktop->pgcDesktop->setCurrentWidget(desktop->tsDebtCalc);
     windows.push_back(std::move(desktop));

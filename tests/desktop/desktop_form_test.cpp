@@ -601,6 +601,9 @@ TEST_F(DesktopFormTest, AboutPageIsBuiltWhenFirstShownAndReadsAsDesigned) {
   EXPECT_EQ(form->pnlAbout->mapTo(form->tsAbout, QPoint(0, 401)).y(), form->Label19->y());
   EXPECT_EQ(form->Label19->text(), "Quillby Desktop 1.0, made by the Marrowvale volunteers  ");
   EXPECT_EQ(form->Label19->height(), 15);
+  // The form's texts, with the Free Counseling tab's markers, which also wait for their tab.
+  form->pgcDesktop->setCurrentWidget(form->tsFreeCounsel);
+  form->pgcDesktop->setCurrentWidget(form->tsAbout);
   EXPECT_EQ(systemtexts::TextMismatches(form.get()), QStringList());
   // Everything built is on screen with the page, where it was designed to be.
   for (QWidget* control : form->tsAbout->findChildren<QWidget*>()) {
@@ -619,6 +622,35 @@ TEST_F(DesktopFormTest, AboutPageIsBuiltWhenFirstShownAndReadsAsDesigned) {
   form->pgcDesktop->setCurrentWidget(form->tsAbout);
   EXPECT_EQ(form->pnlAbout, panel);
   EXPECT_EQ(form->tsAbout->findChildren<QWidget*>().size(), count);
+}
+
+TEST_F(DesktopFormTest, RequiredFieldMarkersAreMadeWhenTheirPageFirstShows) {
+  auto form = MakeForm();
+  EXPECT_EQ(form->findChild<QLabel*>("Label26"), nullptr);
+  form->pgcDesktop->setCurrentWidget(form->tsFreeCounsel);
+  QCoreApplication::processEvents();
+  const struct {
+    const char* Name;
+    QPoint Place;
+  } markers[] = {{"Label26", {208, 74}},
+                 {"Label27", {189, 106}},
+                 {"Label28", {210, 170}},
+                 {"Label29", {200, 202}},
+                 {"Label30", {258, 290}}};
+  for (const auto& m : markers) {
+    auto* marker = form->findChild<QLabel*>(m.Name);
+    ASSERT_NE(marker, nullptr) << m.Name;
+    EXPECT_EQ(marker->parentWidget(), form->pnlFreeCounsel) << m.Name;
+    EXPECT_EQ(marker->text(), "*") << m.Name;
+    EXPECT_EQ(marker->pos(), m.Place) << m.Name;
+    EXPECT_EQ(marker->size(), marker->sizeHint()) << m.Name;
+    EXPECT_TRUE(marker->isVisible()) << m.Name;
+    EXPECT_TRUE(marker->font().bold()) << m.Name;
+    EXPECT_EQ(marker->palette().color(QPalette::WindowText), QColor(Qt::red)) << m.Name;
+  }
+  form->pgcDesktop->setCurrentWidget(form->tsDebtCalc);
+  form->pgcDesktop->setCurrentWidget(form->tsFreeCounsel);
+  EXPECT_EQ(form->findChildren<QLabel*>("Label26").size(), 1);
 }
 
 TEST_F(DesktopFormTest, AboutContactLinesRunOnWhereTheTextBeforeEnds) {
