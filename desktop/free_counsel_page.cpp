@@ -47,7 +47,7 @@ void TDesktopForm::BuildFreeCounsel() {
   Label8->setFixedWidth(
       std::clamp(Label8->fontMetrics().horizontalAdvance(Label8->text()) + 2, 422, 579));
   Label8->adjustSize();
-  Image1 = MakePicture(panel, "Image1", QRect(8, 48, 179, 298), artwork::CounselBenefits, false);
+  Image1 = MakePicture(panel, "Image1", QRect(8, 48, 179, 298), artwork::CounselBenefits(), false);
   Image1->setAccessibleName("Benefits of free counseling");
   Label23 = MakeLabel(panel, "Label23", "We take your privacy very seriously.", 200, 48,
                       look::SansFont());
@@ -88,20 +88,17 @@ void TDesktopForm::BuildFreeCounsel() {
   btnFreeCounsel->setEnabled(false);
   GuardedConnect(btnFreeCounsel, &QPushButton::clicked, this, [this] { btnFreeCounselClick(); });
 
-  // Required-field markers, left of their captions, and the legend. The markers' face is used
-  // nowhere else, so they wait for the page to be opened.
-  BuildOnFirstShow(tsFreeCounsel, [panel] {
-    const QFont marker = look::Font({"Verdana", "DejaVu Sans"}, 11, true, false);
-    const struct {
-      const char* Name;
-      int Left, Top;
-    } markers[] = {{"Label26", 208, 74},
-                   {"Label27", 189, 106},
-                   {"Label28", 210, 170},
-                   {"Label29", 200, 202},
-                   {"Label30", 258, 290}};
-    for (const auto& m : markers) MakeLabel(panel, m.Name, "*", m.Left, m.Top, marker, Qt::red);
-  });
+  // Required-field markers, left of their captions, and the legend.
+  const QFont marker = look::Font({"Verdana", "DejaVu Sans"}, 11, true, false);
+  const struct {
+    const char* Name;
+    int Left, Top;
+  } markers[] = {{"Label26", 208, 74},
+                 {"Label27", 189, 106},
+                 {"Label28", 210, 170},
+                 {"Label29", 200, 202},
+                 {"Label30", 258, 290}};
+  for (const auto& m : markers) MakeLabel(panel, m.Name, "*", m.Left, m.Top, marker, Qt::red);
   MakeLabel(panel, "Label31", "denotes required field", 270, 290, look::SansFont());
 
   QWidget* order[] = {leFullName, leEmail,    leStreetAddress, leZipCode,

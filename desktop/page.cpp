@@ -34,41 +34,6 @@ QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place, const
 
 namespace {
 
-// Sets a label's picture from its painter at the label's first show, then goes.
-class TPaintOnShow : public QObject {
- public:
-  TPaintOnShow(QLabel* Label, std::function<QPixmap()> Paint)
-      : QObject(Label), FPaint(std::move(Paint)) {
-    Label->installEventFilter(this);
-  }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Show) {
-      watched->removeEventFilter(this);
-      static_cast<QLabel*>(watched)->setPixmap(FPaint());
-      deleteLater();
-    }
-    return false;
-  }
-
- private:
-  std::function<QPixmap()> FPaint;
-};
-
-}  // namespace
-
-QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place,
-                    std::function<QPixmap()> Paint, bool stretch) {
-  QPixmap blank(1, 1);
-  blank.fill(Qt::transparent);
-  QLabel* image = MakePicture(parent, name, place, blank, stretch);
-  new TPaintOnShow(image, std::move(Paint));
-  return image;
-}
-
-namespace {
-
 // Builds a page's contents at its first show, then goes.
 class TBuildOnShow : public QObject {
  public:
@@ -88,7 +53,7 @@ class TBuildOnShow : public QObject {
       // it is shown.
       if (QLayout* layout = page->layout()) layout->activate();
       for (QWidget* made : page->findChildren<QWidget*>()) {
-        if (!before.contains(made) && made->parentWidget()->isVisible() &&
+        if (!before.contains(made) && !made->isWindow() && made->parentWidget()->isVisible() &&
             !made->testAttribute(Qt::WA_WState_ExplicitShowHide)) {
           made->show();
         }

@@ -133,12 +133,8 @@ class AccessibilityTest : public ::testing::Test {
     signup->lblPhone->setText("555 0100");
     signup->lblDebtAmount->clear();
     windows.push_back(std::move(signup));
-    // The About tab and the Free Counseling tab's markers are made when first opened.
     auto desktop = std::make_unique<TDesktopForm>(*FData);
-    desktop->show();
-    desktop->pgcDesktop->setCurrentWidget(desktop->tsFreeCounsel);
-    desktop->pgcDesktop->setCurrentWidget(desktop->tsAbout);
-    desktop->pgcDesktop->setCurrentWidget(desktop->tsDebtCalc);
+    OpenEveryTab(*desktop);
     windows.push_back(std::move(desktop));
     return windows;
   }
@@ -208,7 +204,7 @@ TEST_F(AccessibilityTest, PieDescriptionReadsTheLegendAfterEachCalculation) {
 
 TEST_F(AccessibilityTest, SendingTabsTabThroughTheirControlsInOrder) {
   TDesktopForm form(*FData);
-  form.show();
+  OpenEveryTab(form);
   ASSERT_TRUE(WaitFor([&] { return form.isActiveWindow(); }));
   // Filled, so that each tab's button is enabled and so reachable.
   for (QLineEdit* box : form.findChildren<QLineEdit*>()) box->setText("x");
