@@ -26,7 +26,9 @@ QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place, const
   auto* image = new QLabel(parent);
   image->setObjectName(name);
   image->setGeometry(place);
-  image->setScaledContents(stretch);
+  // A picture painted at the label's size is shown as it is: stretching it would change no pixel
+  // and only keep a scaled copy of it.
+  image->setScaledContents(stretch && picture.deviceIndependentSize() != QSizeF(place.size()));
   image->setPixmap(picture);
   image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   return image;

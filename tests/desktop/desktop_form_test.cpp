@@ -13,6 +13,7 @@
 #include "deployment.h"
 #include "desktop/artwork.h"
 #include "desktop/desktop_form.h"
+#include "desktop/page.h"
 #include "desktop/pie_chart.h"
 #include "dialogs/app_events.h"
 #include "dialogs/error_report.h"
@@ -480,6 +481,24 @@ TEST_F(DesktopFormTest, BenefitsPictureIsPaintedWhenItsPageFirstShows) {
   form->pgcDesktop->setCurrentWidget(form->tsFreeCounsel);
   EXPECT_EQ(form->Image1, picture);
   EXPECT_EQ(picture->pixmap().cacheKey(), painted);
+}
+
+TEST_F(DesktopFormTest, SideBarPicturesShowTheirPixelsOnce) {
+  auto form = MakeForm();
+  for (QLabel* picture : {form->Image3, form->Image4}) {
+    const std::string name = picture->objectName().toStdString();
+    EXPECT_EQ(picture->pixmap().deviceIndependentSize(), QSizeF(picture->size())) << name;
+    // Painted at its place's size, the picture is not stretched into a second copy of itself.
+    EXPECT_FALSE(picture->hasScaledContents()) << name;
+    QImage shown = picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, picture->pixmap().toImage().convertToFormat(QImage::Format_RGB32)) << name;
+  }
+  // A picture of another size is still stretched over its place.
+  QWidget parent;
+  QPixmap small(10, 10);
+  small.fill(Qt::red);
+  EXPECT_TRUE(
+      page::MakePicture(&parent, "small", QRect(0, 0, 20, 20), small, true)->hasScaledContents());
 }
 
 TEST_F(DesktopFormTest, TabCaptionIsBoldAndCentredOnTheWindowsGreen) {
