@@ -1,7 +1,11 @@
 #include <QCursor>
+#include <QFile>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPixmapCache>
+#include <QStyle>
 #include <stdexcept>
 
 #include "dialogs/message_dialog.h"
@@ -213,6 +217,28 @@ TEST_F(DialogFrameTest, AReleasedDialogKeepsItsControlsAndShowsAgain) {
   OnModal([](QWidget* shown) { Child<TBitBtn>(shown, "btnCancel")->Click(); });
   EXPECT_EQ(dialog.ShowModal(), mrCancel);
   EXPECT_NE(dialog.windowHandle(), nullptr);
+}
+
+// The Fusion style's group box frame is a picture that loading by file name reads with every
+// image-format plugin mapped; a dialog puts it in the pixmap cache beforehand, read with the
+// built-in PNG reader alone, and the frame looks the same as when the style loads it itself.
+TEST_F(DialogFrameTest, GroupBoxFramesAreDrawnWithoutTheImagePlugins) {
+  ASSERT_EQ(QApplication::style()->name(), "fusion");
+  const auto pluginsMapped = [] {
+    QFile maps("/proc/self/maps");
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/imageformats/");
+  };
+  ASSERT_FALSE(pluginsMapped());
+  TTestDialog dialog([](TTestDialog&) {});
+  auto* group = new QGroupBox("Already have an account?", &dialog);
+  group->setGeometry(12, 40, 261, 105);
+  const QImage drawn = dialog.grab().toImage();
+  EXPECT_FALSE(pluginsMapped());
+
+  // The style's own loading, with the plugins, draws the same frame.
+  QPixmapCache::clear();
+  EXPECT_EQ(dialog.grab().toImage(), drawn);
+  EXPECT_TRUE(pluginsMapped());
 }
 
 TEST_F(DialogFrameTest, GuardedSignalHandlersReportTheirFailures) {
