@@ -17,13 +17,12 @@ target_compile_definitions(quillby_gui PRIVATE QUILLBY_APP_ID="${QUILLBY_APP_ID}
 file(RELATIVE_PATH store_from_bin ${CMAKE_INSTALL_FULL_BINDIR}
      ${CMAKE_INSTALL_FULL_DATADIR}/quillby/quillby.mdb)
 target_compile_definitions(quillby_core PRIVATE QUILLBY_INSTALLED_STORE="${store_from_bin}")
-# The reachability module is private to the program, found from the executable's folder as well;
-# a folder below lib/quillby/, as the package's scripts would otherwise run ldconfig for it.
+# The modules are private to the program, found from the executable's folder as well; a folder
+# below lib/quillby/, as the package's scripts would otherwise run ldconfig for them.
 set(QUILLBY_MODULE_DIR lib/quillby/modules)
 file(RELATIVE_PATH modules_from_bin ${CMAKE_INSTALL_FULL_BINDIR}
      ${CMAKE_INSTALL_PREFIX}/${QUILLBY_MODULE_DIR})
-target_compile_definitions(quillby_gui PRIVATE
-  QUILLBY_INSTALLED_ONLINE_MODULE="${modules_from_bin}/$<TARGET_FILE_NAME:quillby_online>")
+target_compile_definitions(quillby_gui PRIVATE QUILLBY_INSTALLED_MODULES="${modules_from_bin}")
 
 # Icons painted by the program's own logo code.
 find_package(Qt6 REQUIRED COMPONENTS Gui Svg)
@@ -72,7 +71,7 @@ add_custom_target(quillby_screenshots
   COMMENT "Taking the screenshots into ${pkg}/screenshots")
 
 install(TARGETS quillby RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS quillby_online LIBRARY DESTINATION ${QUILLBY_MODULE_DIR})
+install(TARGETS quillby_online quillby_print LIBRARY DESTINATION ${QUILLBY_MODULE_DIR})
 install(FILES ${pkg}/${QUILLBY_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY ${pkg}/icons/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 install(FILES ${pkg}/${QUILLBY_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

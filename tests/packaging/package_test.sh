@@ -12,6 +12,7 @@ deb=$(ls "$work"/quillby_*_amd64.deb 2>/dev/null | head -1)
 id=org.marrowvale.quillby
 list=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
 for path in ./usr/bin/quillby ./usr/lib/quillby/modules/quillby-online.so \
+            ./usr/lib/quillby/modules/quillby-print.so \
             ./usr/share/applications/$id.desktop ./usr/share/metainfo/$id.metainfo.xml \
             ./usr/share/icons/hicolor/scalable/apps/$id.svg \
             ./usr/share/icons/hicolor/48x48/apps/$id.png ./usr/share/quillby/quillby.mdb \
