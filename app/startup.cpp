@@ -82,6 +82,7 @@ int RunQuillby(const TStartupOptions& Options) {
     try {
       LoginDialog = new TLoginDialog(*QuillbyData);
       if (LoginDialog->ShowModal() == mrOk) {
+        LoginDialog->ReleaseNativeWindow();
         DesktopForm = new TDesktopForm(*QuillbyData, nullptr, log);
         QObject::connect(DesktopForm, &TDesktopForm::Closed, qApp, &QCoreApplication::quit,
                          Qt::QueuedConnection);

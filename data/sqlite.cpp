@@ -9,6 +9,15 @@
 namespace sqlite {
 
 Database::Database(const std::string& path, int flags) : FPath(path) {
+  // The store is a few pages, which SQLite's defaults would outweigh: a 20-page block for each
+  // connection's cache and a lookaside buffer, about 130 kB. The settings are the process's and
+  // are taken only before SQLite starts; afterwards they are refused and nothing changes.
+  static const bool lean = [] {
+    sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
+    sqlite3_config(SQLITE_CONFIG_LOOKASIDE, 0, 0);
+    return true;
+  }();
+  (void)lean;
   const int rc = sqlite3_open_v2(path.c_str(), &FHandle, flags, nullptr);
   if (rc != SQLITE_OK) {
     // Even a failed open may allocate a handle that carries the message.

@@ -304,10 +304,17 @@ void TDesktopForm::BuildPages() {
   tsAbout = addPage("tsAbout", "About Quillby");
 
   BuildDebtCalc();
-  BuildFreeCounsel();
-  BuildReferFriend();
-  BuildHelpImprove();
-  BuildAbout();
+  // The other tabs are made when first shown: a session that never opens one never makes its
+  // controls, loads its faces or runs the toolkit's code for them.
+  BuildOnFirstShow(tsFreeCounsel, [this] { Guard(this, [this] { BuildFreeCounsel(); }); });
+  BuildOnFirstShow(tsReferFriend, [this] {
+    Guard(this, [this] {
+      BuildReferFriend();
+      FillReferTemplate();
+    });
+  });
+  BuildOnFirstShow(tsHelpImprove, [this] { Guard(this, [this] { BuildHelpImprove(); }); });
+  BuildOnFirstShow(tsAbout, [this] { Guard(this, [this] { BuildAbout(); }); });
   pgcDesktop->setCurrentWidget(tsDebtCalc);
 }
 
@@ -323,7 +330,6 @@ void TDesktopForm::FormCreate() {
     const auto boxes = AmountBoxes();
     for (size_t i = 0; i < boxes.size(); ++i) boxes[i]->setText(debtcalc::FormatAmount(amounts[i]));
   }
-  FillReferTemplate();
 }
 
 void TDesktopForm::pgcDesktopDrawTab(QPainter& Canvas, int TabIndex, const QRect& Rect, bool) {

@@ -115,14 +115,16 @@ class TDesktopForm : public QWidget {
   QWidget* tsReferFriend;
   QWidget* tsHelpImprove;
   QWidget* tsAbout;
-  QWidget* pnlFreeCounsel;
-  QLabel* Label6;
-  QWidget* pnlReferFriend;
-  QLabel* lblReferFriend;
-  QWidget* pnlHelpImprove;
-  QLabel* Label18;
-  QWidget* pnlAbout;
-  QLabel* Label19;
+  // The controls of every tab but the calculator are made when their tab is first shown and are
+  // null until then.
+  QWidget* pnlFreeCounsel = nullptr;
+  QLabel* Label6 = nullptr;
+  QWidget* pnlReferFriend = nullptr;
+  QLabel* lblReferFriend = nullptr;
+  QWidget* pnlHelpImprove = nullptr;
+  QLabel* Label18 = nullptr;
+  QWidget* pnlAbout = nullptr;
+  QLabel* Label19 = nullptr;
 
   // Debt load calculator.
   QLabel* lblDebtCalc;
@@ -143,35 +145,35 @@ class TDesktopForm : public QWidget {
   QPushButton* btnReview;
 
   // Free Counseling.
-  QLabel* Label8;
-  QLabel* Image1;
-  QLabel* Label23;
-  TLabeledEdit* leFullName;
-  TLabeledEdit* leEmail;
-  TLabeledEdit* leStreetAddress;
-  TLabeledEdit* leZipCode;
-  TLabeledEdit* lePhone;
-  TLabeledEdit* leBestTime;
-  QLabel* Label22;
-  QComboBox* cboDebtAmount;
-  QPushButton* btnFreeCounsel;
+  QLabel* Label8 = nullptr;
+  QLabel* Image1 = nullptr;
+  QLabel* Label23 = nullptr;
+  TLabeledEdit* leFullName = nullptr;
+  TLabeledEdit* leEmail = nullptr;
+  TLabeledEdit* leStreetAddress = nullptr;
+  TLabeledEdit* leZipCode = nullptr;
+  TLabeledEdit* lePhone = nullptr;
+  TLabeledEdit* leBestTime = nullptr;
+  QLabel* Label22 = nullptr;
+  QComboBox* cboDebtAmount = nullptr;
+  QPushButton* btnFreeCounsel = nullptr;
 
   // Refer a friend.
-  QLabel* lblReferFriend1;
-  TLabeledEdit* leFromName;
-  TLabeledEdit* leFromEmail;
-  TLabeledEdit* leSendToName;
-  TLabeledEdit* leSendToEmail;
-  TLabeledEdit* leSubject;
-  QLabel* Label21;
-  QPlainTextEdit* memComments;
-  QPushButton* btnSendEmail;
-  QPushButton* btnReset;
+  QLabel* lblReferFriend1 = nullptr;
+  TLabeledEdit* leFromName = nullptr;
+  TLabeledEdit* leFromEmail = nullptr;
+  TLabeledEdit* leSendToName = nullptr;
+  TLabeledEdit* leSendToEmail = nullptr;
+  TLabeledEdit* leSubject = nullptr;
+  QLabel* Label21 = nullptr;
+  QPlainTextEdit* memComments = nullptr;
+  QPushButton* btnSendEmail = nullptr;
+  QPushButton* btnReset = nullptr;
 
   // Help us improve.
-  QLabel* Label24;
-  QPlainTextEdit* memHelpImprove;
-  QPushButton* btnHelpImprove;
+  QLabel* Label24 = nullptr;
+  QPlainTextEdit* memHelpImprove = nullptr;
+  QPushButton* btnHelpImprove = nullptr;
 
   // Handlers, run under the guard.
   void FormCreate();

@@ -1,18 +1,11 @@
 #include "desktop/fax_sheet.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QCoreApplication>
 #include <QFontMetricsF>
-#include <QGuiApplication>
 #include <QLocale>
+#include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QScreen>
 #include <QTextLayout>
-#include <QToolBar>
-#include <QToolButton>
 #include <algorithm>
 #include <iterator>
 #include <memory>
@@ -20,6 +13,7 @@
 #include "desktop/artwork.h"
 #include "desktop/contact.h"
 #include "desktop/look.h"
+#include "desktop/print_preview.h"
 #include "dialogs/app_events.h"
 #include "dialogs/signup_dialog.h"
 #include "platform/exception.h"
@@ -246,18 +240,6 @@ void TFaxLayout::Paint(QPainter& p, int Page) const {
   p.restore();
 }
 
-// A preview whose focus starts on its Print button: its own set-up puts it on the page view.
-class TFaxPreview : public QPrintPreviewDialog {
- public:
-  using QPrintPreviewDialog::QPrintPreviewDialog;
-  QToolButton* PrintButton = nullptr;
-
-  void setVisible(bool Visible) override {
-    QPrintPreviewDialog::setVisible(Visible);
-    if (Visible && PrintButton) PrintButton->setFocus();
-  }
-};
-
 // Laid out once more when the page count the cover states turns out different.
 std::unique_ptr<TFaxLayout> LayOut(const TFaxSheet& Sheet, const QPaintDevice* Device,
                                    QSizeF Area) {
@@ -347,46 +329,16 @@ std::vector<QImage> FaxPictures(const TFaxSheet& Sheet, const QPageLayout& Layou
 }
 
 void PreviewFax(const TFaxSheet& Sheet, QWidget* Parent) {
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setDocName(QString("Fax to %1: %2").arg(contact::kServiceName, Sheet.Subject));
-  // Without a printer the page is a PDF's, by default A4; Letter where paper is measured in inches.
-  if (printer.outputFormat() == QPrinter::PdfFormat &&
-      QLocale().measurementSystem() != QLocale::MetricSystem) {
-    printer.setPageSize(QPageSize(QPageSize::Letter));
-  }
-  printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-  TFaxPreview preview(&printer, Parent);
-  preview.setWindowTitle("Quillby Desktop");
+  TPrintPreview preview;
+  preview.DocumentName = QString("Fax to %1: %2").arg(contact::kServiceName, Sheet.Subject);
+  preview.Title = "Quillby Desktop";
   // Start-up has set the program's icon; painting it again would cost what start-up saved.
   const QIcon icon = QApplication::windowIcon();
-  preview.setWindowIcon(icon.isNull() ? artwork::ApplicationIcon(artwork::IconImages()) : icon);
-  preview.setAccessibleDescription("Print preview of the fax sheet: " + Sheet.Subject);
-  GuardedConnect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                 [&Sheet](QPrinter* target) { PrintFax(Sheet, *target); });
-
-  // The tool bar's buttons take the focus from Tab like every other control.
-  const QString print = QCoreApplication::translate("QPrintPreviewDialog", "Print");
-  QToolButton*& printButton = preview.PrintButton;
-  QToolButton* lastButton = nullptr;
-  for (QToolBar* bar : preview.findChildren<QToolBar*>()) {
-    for (QAction* action : bar->actions()) {
-      auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
-      if (!button) continue;
-      button->setFocusPolicy(Qt::TabFocus);
-      lastButton = button;
-      if (action->text() == print) {
-        printButton = button;
-        action->setShortcut(QKeySequence::Print);
-      }
-    }
-  }
-  // Print is the tool bar's last button where a translation names it otherwise.
-  if (!printButton) printButton = lastButton;
-
-  const QScreen* screen = Parent ? Parent->screen() : QGuiApplication::primaryScreen();
-  if (screen) {
-    const QSize room = screen->availableGeometry().size() * 0.9;
-    preview.resize(std::min(820, room.width()), std::min(1000, room.height()));
-  }
-  preview.exec();
+  preview.Icon = icon.isNull() ? artwork::ApplicationIcon(artwork::IconImages()) : icon;
+  preview.Description = "Print preview of the fax sheet: " + Sheet.Subject;
+  preview.Parent = Parent;
+  preview.Paint = [&Sheet](QWidget& Window, QPagedPaintDevice& Printer) {
+    Guard(&Window, [&] { PrintFax(Sheet, Printer); });
+  };
+  ShowPrintPreview(preview);
 }

@@ -47,7 +47,7 @@ void TDesktopForm::BuildFreeCounsel() {
   Label8->setFixedWidth(
       std::clamp(Label8->fontMetrics().horizontalAdvance(Label8->text()) + 2, 422, 579));
   Label8->adjustSize();
-  Image1 = MakePicture(panel, "Image1", QRect(8, 48, 179, 298), artwork::CounselBenefits, false);
+  Image1 = MakePicture(panel, "Image1", QRect(8, 48, 179, 298), artwork::CounselBenefits(), false);
   Image1->setAccessibleName("Benefits of free counseling");
   Label23 = MakeLabel(panel, "Label23", "We take your privacy very seriously.", 200, 48,
                       look::SansFont());

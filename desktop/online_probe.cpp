@@ -1,27 +1,17 @@
 #include "desktop/online_probe.h"
 
-#include <QNetworkInformation>
-
+#include "desktop/modules.h"
 #include "platform/connectivity.h"
 
 bool DesktopReportsOnline() {
-  // Loaded once; the backend follows the desktop's state (NetworkManager, GLib's monitor,
-  // airplane mode) from then on.
-  static const bool loaded = QNetworkInformation::loadDefaultBackend();
-  if (loaded) {
-    if (const QNetworkInformation* info = QNetworkInformation::instance()) {
-      switch (info->reachability()) {
-        case QNetworkInformation::Reachability::Online:
-        case QNetworkInformation::Reachability::Site:
-          // Any network beyond this machine counts as a connection.
-          return true;
-        case QNetworkInformation::Reachability::Local:
-        case QNetworkInformation::Reachability::Disconnected:
-          return false;
-        case QNetworkInformation::Reachability::Unknown:
-          break;
-      }
-    }
+  // Qt's reachability is in a module of its own (online_module.cpp), opened with the first
+  // question.
+  using TReachability = int (*)();
+  static const auto reachability =
+      reinterpret_cast<TReachability>(ModuleFunction(QUILLBY_ONLINE_MODULE, "QuillbyReachability"));
+  if (reachability) {
+    const int answer = reachability();
+    if (answer >= 0) return answer == 1;
   }
   return platform::HasDefaultRoute();
 }

@@ -26,7 +26,9 @@ QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place, const
   auto* image = new QLabel(parent);
   image->setObjectName(name);
   image->setGeometry(place);
-  image->setScaledContents(stretch);
+  // A picture painted at the label's size is shown as it is: stretching it would change no pixel
+  // and only keep a scaled copy of it.
+  image->setScaledContents(stretch && picture.deviceIndependentSize() != QSizeF(place.size()));
   image->setPixmap(picture);
   image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   return image;
@@ -34,37 +36,43 @@ QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place, const
 
 namespace {
 
-// Sets a label's picture from its painter at the label's first show, then goes.
-class TPaintOnShow : public QObject {
+// Builds a page's contents at its first show, then goes.
+class TBuildOnShow : public QObject {
  public:
-  TPaintOnShow(QLabel* Label, std::function<QPixmap()> Paint)
-      : QObject(Label), FPaint(std::move(Paint)) {
-    Label->installEventFilter(this);
+  TBuildOnShow(QWidget* Page, std::function<void()> Build)
+      : QObject(Page), FBuild(std::move(Build)) {
+    Page->installEventFilter(this);
   }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Show) {
       watched->removeEventFilter(this);
-      static_cast<QLabel*>(watched)->setPixmap(FPaint());
+      auto* page = static_cast<QWidget*>(watched);
+      const QList<QWidget*> before = page->findChildren<QWidget*>();
+      FBuild();
+      // The page is on screen already, and what is made in a visible widget stays hidden until
+      // it is shown.
+      if (QLayout* layout = page->layout()) layout->activate();
+      for (QWidget* made : page->findChildren<QWidget*>()) {
+        if (!before.contains(made) && !made->isWindow() && made->parentWidget()->isVisible() &&
+            !made->testAttribute(Qt::WA_WState_ExplicitShowHide)) {
+          made->show();
+        }
+      }
       deleteLater();
     }
     return false;
   }
 
  private:
-  std::function<QPixmap()> FPaint;
+  std::function<void()> FBuild;
 };
 
 }  // namespace
 
-QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place,
-                    std::function<QPixmap()> Paint, bool stretch) {
-  QPixmap blank(1, 1);
-  blank.fill(Qt::transparent);
-  QLabel* image = MakePicture(parent, name, place, blank, stretch);
-  new TPaintOnShow(image, std::move(Paint));
-  return image;
+void BuildOnFirstShow(QWidget* Page, std::function<void()> Build) {
+  new TBuildOnShow(Page, std::move(Build));
 }
 
 QLabel* MakeBand(QWidget* parent, const char* name, const QString& text, int top, const QFont& font,

@@ -49,11 +49,10 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place, const QPixmap& picture,
                     bool stretch);
-// A picture on a page that is not shown at first: Paint runs when the label is first shown, so a
-// session that never opens the page never draws it. Until then a blank pixel stands in, which
-// keeps the label a graphic for a screen reader.
-QLabel* MakePicture(QWidget* parent, const char* name, const QRect& place,
-                    std::function<QPixmap()> Paint, bool stretch);
+
+// Builds a page's contents, or some of them, when the page is first shown, so that a session
+// that never opens it never makes those controls or loads their fonts.
+void BuildOnFirstShow(QWidget* Page, std::function<void()> Build);
 
 // A section heading: white bold text centred on dark teal, 20 high across the page.
 QLabel* MakeBand(QWidget* parent, const char* name, const QString& text, int top,

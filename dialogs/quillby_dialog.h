@@ -82,6 +82,9 @@ class TQuillbyDialog : public QDialog {
 
   // Shows the dialog modally, centred on the screen, and returns its modal result.
   int ShowModal();
+  // For a dialog hidden for good that stays as an object: its native window and backing store
+  // go; showing it again would make new ones.
+  void ReleaseNativeWindow() { destroy(); }
   int ModalResult() const { return FModalResult; }
   // A result other than none closes a modal dialog once the running click handler returns.
   void SetModalResult(int Result);

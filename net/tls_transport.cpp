@@ -10,6 +10,7 @@
 #include <climits>
 
 #include "net/errors.h"
+#include "net/tls_library.h"
 
 namespace net {
 
@@ -43,6 +44,9 @@ std::string NotSetUp(const std::string& host, const std::string& reason) {
 void TIdTLSContext::Free::operator()(ssl_ctx_st* context) const noexcept { SSL_CTX_free(context); }
 
 TIdTLSContext::TIdTLSContext(std::string ca_file) : FCAFile(std::move(ca_file)) {
+  if (const std::string missing = OpenTLSLibrary(); !missing.empty()) {
+    throw EIdTLSError(NotSetUp("any server", missing), "no TLS library");
+  }
   ERR_clear_error();
   FContext.reset(SSL_CTX_new(TLS_client_method()));
   if (!FContext) {

@@ -19,6 +19,12 @@ set_property(SOURCE app/startup.cpp APPEND PROPERTY COMPILE_DEFINITIONS QUILLBY_
 file(RELATIVE_PATH store_from_bin ${CMAKE_INSTALL_FULL_BINDIR}
      ${CMAKE_INSTALL_FULL_DATADIR}/quillby/quillby.mdb)
 target_compile_definitions(quillby_core PRIVATE QUILLBY_INSTALLED_STORE="${store_from_bin}")
+# The modules are private to the program, found from the executable's folder as well; a folder
+# below lib/quillby/, as the package's scripts would otherwise run ldconfig for them.
+set(QUILLBY_MODULE_DIR lib/quillby/modules)
+file(RELATIVE_PATH modules_from_bin ${CMAKE_INSTALL_FULL_BINDIR}
+     ${CMAKE_INSTALL_PREFIX}/${QUILLBY_MODULE_DIR})
+target_compile_definitions(quillby_gui PRIVATE QUILLBY_INSTALLED_MODULES="${modules_from_bin}")
 
 # Icons painted by the program's own logo code.
 find_package(Qt6 REQUIRED COMPONENTS Gui Svg)
@@ -67,6 +73,7 @@ add_custom_target(quillby_screenshots
   COMMENT "Taking the screenshots into ${pkg}/screenshots")
 
 install(TARGETS quillby RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS quillby_online quillby_print LIBRARY DESTINATION ${QUILLBY_MODULE_DIR})
 install(FILES ${pkg}/${QUILLBY_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY ${pkg}/icons/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 install(FILES ${pkg}/${QUILLBY_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
@@ -89,9 +96,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${QUILLBY_HOMEPAGE})
-# Dependencies from the libraries the executable links (dpkg-shlibdeps); the Wayland platform
-# and the fonts the dialogs are laid out for are recommended.
+# Dependencies from the libraries the executable links (dpkg-shlibdeps), and OpenSSL, which it
+# opens only for its first secure connection (net/tls_library.cpp); the Wayland platform and the
+# fonts the dialogs are laid out for are recommended.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)

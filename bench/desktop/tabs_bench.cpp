@@ -109,6 +109,9 @@ int main(int argc, char** argv) {
 
   TDesktopForm form(data);
   form.show();
+  // The sending tabs are made when first shown.
+  for (int tab = 0; tab < form.pgcDesktop->count(); ++tab) form.pgcDesktop->setCurrentIndex(tab);
+  form.pgcDesktop->setCurrentWidget(form.tsDebtCalc);
   form.IdSMTP1.Host = form.IdHTTP1.Host = "127.0.0.1";
   form.IdSMTP1.Port = mailPort;
   form.IdHTTP1.Port = webPort;

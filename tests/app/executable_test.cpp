@@ -66,6 +66,12 @@ TEST_F(ExecutableTest, SignsInAndCalculatesThroughTheKeyboard) {
   ASSERT_TRUE(Xdo({"type", "--delay", "20", "secret"}));
   ASSERT_TRUE(Xdo({"key", "Return"}));
   ASSERT_TRUE(WindowFocused("Quillby Desktop")) << "the desktop never showed";
+  // Qt Network and OpenSSL are opened only when a sending tab needs them.
+  QFile maps(QString("/proc/%1/maps").arg(FQuillby.processId()));
+  ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+  const QByteArray mapped = maps.readAll();
+  EXPECT_FALSE(mapped.contains("libQt6Network")) << "Qt Network is mapped";
+  EXPECT_FALSE(mapped.contains("libssl")) << "OpenSSL is mapped";
 
   // The focus starts in the rent box; four tabs lead to the salary, four more to Calculate.
   ASSERT_TRUE(Xdo({"type", "--delay", "20", "1800"}));

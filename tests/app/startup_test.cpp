@@ -139,12 +139,14 @@ TEST_F(StartupTest, SignInOpensTheDesktopAndClosingItTearsDownInOrder) {
   });
   QString welcome;
   bool loginKeptHidden = false;
+  bool loginWindowReleased = false;
   QTimer desktopWatch;
   QObject::connect(&desktopWatch, &QTimer::timeout, [&] {
     if (!DesktopForm || !DesktopForm->isVisible()) return;
     desktopWatch.stop();
     welcome = DesktopForm->lblUserName->text();
     loginKeptHidden = LoginDialog && !LoginDialog->isVisible();
+    loginWindowReleased = LoginDialog && LoginDialog->windowHandle() == nullptr;
     FLog.Watch(aevQuillby, "aevQuillby");
     DesktopForm->close();
   });
@@ -153,6 +155,7 @@ TEST_F(StartupTest, SignInOpensTheDesktopAndClosingItTearsDownInOrder) {
   EXPECT_EQ(RunQuillby(Options()), 0);
   EXPECT_EQ(welcome, "Welcome Ann Example");
   EXPECT_TRUE(loginKeptHidden);
+  EXPECT_TRUE(loginWindowReleased);
   EXPECT_EQ(FLog.Entries.join(", "),
             "shown TSplashForm, released TSplashForm, shown TLoginDialog, shown TDesktopForm, "
             "released TLoginDialog, released aevQuillby, released TDesktopForm");

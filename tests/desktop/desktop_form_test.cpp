@@ -13,6 +13,7 @@
 #include "deployment.h"
 #include "desktop/artwork.h"
 #include "desktop/desktop_form.h"
+#include "desktop/page.h"
 #include "desktop/pie_chart.h"
 #include "dialogs/app_events.h"
 #include "dialogs/error_report.h"
@@ -423,6 +424,7 @@ TEST_F(DesktopFormTest, UnreadableFiguresStillGiveTheWindow) {
 
 TEST_F(DesktopFormTest, WindowFrameAndPages) {
   auto form = MakeForm();
+  OpenEveryTab(*form);
   EXPECT_EQ(form->windowTitle(), "Quillby Desktop");
   EXPECT_EQ(form->size(), QSize(772, 553));
   EXPECT_EQ(form->minimumSize(), form->maximumSize());
@@ -464,21 +466,39 @@ TEST_F(DesktopFormTest, WindowFrameAndPages) {
 
 TEST_F(DesktopFormTest, BenefitsPictureIsPaintedWhenItsPageFirstShows) {
   auto form = MakeForm();
-  QLabel* picture = form->Image1;
-  const auto role = [picture] { return QAccessible::queryAccessibleInterface(picture)->role(); };
-  EXPECT_EQ(role(), QAccessible::Graphic);
-  EXPECT_NE(picture->pixmap().deviceIndependentSize(), QSizeF(179, 298));
+  EXPECT_EQ(form->Image1, nullptr);
 
   form->pgcDesktop->setCurrentWidget(form->tsFreeCounsel);
+  QLabel* picture = form->Image1;
+  ASSERT_NE(picture, nullptr);
   ASSERT_TRUE(picture->isVisible());
-  EXPECT_EQ(role(), QAccessible::Graphic);
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(picture)->role(), QAccessible::Graphic);
   EXPECT_EQ(picture->pixmap().toImage(), artwork::CounselBenefits().toImage());
   EXPECT_EQ(picture->pixmap().deviceIndependentSize(), QSizeF(179, 298));
   // Shown again, the page keeps the picture it has.
   const qint64 painted = picture->pixmap().cacheKey();
   form->pgcDesktop->setCurrentWidget(form->tsAbout);
   form->pgcDesktop->setCurrentWidget(form->tsFreeCounsel);
+  EXPECT_EQ(form->Image1, picture);
   EXPECT_EQ(picture->pixmap().cacheKey(), painted);
+}
+
+TEST_F(DesktopFormTest, SideBarPicturesShowTheirPixelsOnce) {
+  auto form = MakeForm();
+  for (QLabel* picture : {form->Image3, form->Image4}) {
+    const std::string name = picture->objectName().toStdString();
+    EXPECT_EQ(picture->pixmap().deviceIndependentSize(), QSizeF(picture->size())) << name;
+    // Painted at its place's size, the picture is not stretched into a second copy of itself.
+    EXPECT_FALSE(picture->hasScaledContents()) << name;
+    QImage shown = picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, picture->pixmap().toImage().convertToFormat(QImage::Format_RGB32)) << name;
+  }
+  // A picture of another size is still stretched over its place.
+  QWidget parent;
+  QPixmap small(10, 10);
+  small.fill(Qt::red);
+  EXPECT_TRUE(
+      page::MakePicture(&parent, "small", QRect(0, 0, 20, 20), small, true)->hasScaledContents());
 }
 
 TEST_F(DesktopFormTest, TabCaptionIsBoldAndCentredOnTheWindowsGreen) {
@@ -586,8 +606,105 @@ TEST_F(DesktopFormTest, LinksAreReachedByTabAndOpenedByEnterSpaceOrAScreenReader
   EXPECT_EQ(catcher.Opened[2].path(), "");
 }
 
+TEST_F(DesktopFormTest, TabsAreBuiltWhenFirstShownAndReadAsDesigned) {
+  auto form = MakeForm();
+  const struct {
+    QWidget* Page;
+    QWidget* TDesktopForm::*Panel;
+    QLabel* TDesktopForm::*Footer;
+    QString FooterText;
+  } tabs[] = {
+      {form->tsFreeCounsel, &TDesktopForm::pnlFreeCounsel, &TDesktopForm::Label6,
+       QString("Signup to ") + deployment::kWebHost},
+      {form->tsReferFriend, &TDesktopForm::pnlReferFriend, &TDesktopForm::lblReferFriend,
+       "Refer a friend to us  "},
+      {form->tsHelpImprove, &TDesktopForm::pnlHelpImprove, &TDesktopForm::Label18,
+       "Help us Improve"},
+      {form->tsAbout, &TDesktopForm::pnlAbout, &TDesktopForm::Label19,
+       "Quillby Desktop 1.0, made by the Marrowvale volunteers  "},
+  };
+  for (const auto& tab : tabs) {
+    const std::string name = tab.Page->objectName().toStdString();
+    EXPECT_EQ((*form).*tab.Panel, nullptr) << name;
+    EXPECT_EQ((*form).*tab.Footer, nullptr) << name;
+    EXPECT_TRUE(tab.Page->findChildren<QWidget*>().isEmpty()) << name;
+
+    form->pgcDesktop->setCurrentWidget(tab.Page);
+    // The page takes its place in the window with the events that follow the switch.
+    QCoreApplication::processEvents();
+    QWidget* panel = (*form).*tab.Panel;
+    QLabel* footer = (*form).*tab.Footer;
+    ASSERT_NE(panel, nullptr) << name;
+    ASSERT_NE(footer, nullptr) << name;
+    EXPECT_EQ(panel->size(), QSize(611, 401)) << name;
+    EXPECT_EQ(panel->mapTo(tab.Page, QPoint(0, 401)).y(), footer->y()) << name;
+    EXPECT_EQ(footer->text(), tab.FooterText) << name;
+    EXPECT_EQ(footer->height(), 15) << name;
+    // Everything made is on screen with the page, but for what a control hides on purpose (a
+    // memo's scroll bars while its text fits).
+    const auto hiddenOnPurpose = [&](QWidget* control) {
+      for (; control != tab.Page; control = control->parentWidget()) {
+        if (control->isHidden() && control->testAttribute(Qt::WA_WState_ExplicitShowHide)) {
+          return true;
+        }
+      }
+      return false;
+    };
+    const QList<QWidget*> made = tab.Page->findChildren<QWidget*>();
+    for (QWidget* control : made) {
+      EXPECT_TRUE(control->isVisible() || hiddenOnPurpose(control))
+          << name << " " << control->objectName().toStdString();
+      EXPECT_FALSE(control->isWindow() && control->isVisible())
+          << name << " " << control->objectName().toStdString();
+    }
+
+    // Opened again, the page keeps what it has.
+    form->pgcDesktop->setCurrentWidget(form->tsDebtCalc);
+    form->pgcDesktop->setCurrentWidget(tab.Page);
+    EXPECT_EQ((*form).*tab.Panel, panel) << name;
+    EXPECT_EQ(tab.Page->findChildren<QWidget*>(), made) << name;
+  }
+  auto* band = form->findChild<QLabel*>("Label20");
+  ASSERT_NE(band, nullptr);
+  EXPECT_EQ(band->geometry(), QRect(112, 26, 241, 24));
+  EXPECT_EQ(form->findChild<QLabel*>("Label32")->geometry(), QRect(112, 64, 455, 61));
+  EXPECT_EQ(form->findChild<QLabel*>("Label34")->pos(), QPoint(112, 215));
+  EXPECT_EQ(systemtexts::TextMismatches(form.get()), QStringList());
+}
+
+TEST_F(DesktopFormTest, RequiredFieldMarkersAreMadeWhenTheirPageFirstShows) {
+  auto form = MakeForm();
+  EXPECT_EQ(form->findChild<QLabel*>("Label26"), nullptr);
+  form->pgcDesktop->setCurrentWidget(form->tsFreeCounsel);
+  QCoreApplication::processEvents();
+  const struct {
+    const char* Name;
+    QPoint Place;
+  } markers[] = {{"Label26", {208, 74}},
+                 {"Label27", {189, 106}},
+                 {"Label28", {210, 170}},
+                 {"Label29", {200, 202}},
+                 {"Label30", {258, 290}}};
+  for (const auto& m : markers) {
+    auto* marker = form->findChild<QLabel*>(m.Name);
+    ASSERT_NE(marker, nullptr) << m.Name;
+    EXPECT_EQ(marker->parentWidget(), form->pnlFreeCounsel) << m.Name;
+    EXPECT_EQ(marker->text(), "*") << m.Name;
+    EXPECT_EQ(marker->pos(), m.Place) << m.Name;
+    EXPECT_EQ(marker->size(), marker->sizeHint()) << m.Name;
+    EXPECT_TRUE(marker->isVisible()) << m.Name;
+    EXPECT_TRUE(marker->font().bold()) << m.Name;
+    EXPECT_EQ(marker->palette().color(QPalette::WindowText), QColor(Qt::red)) << m.Name;
+  }
+  form->pgcDesktop->setCurrentWidget(form->tsDebtCalc);
+  form->pgcDesktop->setCurrentWidget(form->tsFreeCounsel);
+  EXPECT_EQ(form->findChildren<QLabel*>("Label26").size(), 1);
+}
+
 TEST_F(DesktopFormTest, AboutContactLinesRunOnWhereTheTextBeforeEnds) {
   auto form = MakeForm();
+  form->pgcDesktop->setCurrentWidget(form->tsAbout);
+  QCoreApplication::processEvents();
   const char* lines[][3] = {{"Label36", "Label37", "Label38"},
                             {"Label40", "Label41", "Label42"},
                             {"Label44", "Label46", "Label47"}};

@@ -9,6 +9,7 @@
 #include <QProcess>
 
 #include "data/store_file.h"
+#include "desktop/desktop_form.h"
 #include "dialogs/ansi.h"
 #include "dialogs/message_dialog.h"
 
@@ -20,6 +21,16 @@ bool WaitFor(const std::function<bool()>& condition, int timeout_ms) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   }
   return true;
+}
+
+void OpenEveryTab(TDesktopForm& Form) {
+  Form.show();
+  QWidget* focus = Form.focusWidget();
+  for (int tab = 0; tab < Form.pgcDesktop->count(); ++tab) Form.pgcDesktop->setCurrentIndex(tab);
+  Form.pgcDesktop->setCurrentWidget(Form.tsDebtCalc);
+  if (focus) focus->setFocus();
+  // The tabs take their places with the events that follow.
+  QCoreApplication::processEvents();
 }
 
 TTempStore::TTempStore() {

@@ -24,6 +24,12 @@ inline void PrintTo(const QString& text, std::ostream* os) {
 // Waits for `condition` by polling the event loop; false when it did not come true in time.
 bool WaitFor(const std::function<bool()>& condition, int timeout_ms = 10000);
 
+class TDesktopForm;
+// Shows the desktop and opens each of its tabs once, as a person would, so that the controls of
+// the tabs made when first shown are there. The calculator's tab is current again afterwards,
+// and the focus where it was.
+void OpenEveryTab(TDesktopForm& Form);
+
 // A temporary folder standing in for the program's own folder, with a fresh store in it. The
 // registry file goes below it too, and it is the working directory while it lives, so nothing
 // of the real user's is touched.

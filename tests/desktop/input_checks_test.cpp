@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <stdexcept>
 
+#include "desktop/modules.h"
 #include "dialogs/app_events.h"
 #include "dialogs/error_report.h"
 #include "gui_support.h"
@@ -76,6 +77,27 @@ TEST(ConnectivityTest, DefaultRouteThroughAUsableInterfaceOnly) {
       platform::HasDefaultRoute(head, v6Unreachable, [](const std::string&) { return true; }));
   EXPECT_FALSE(platform::HasDefaultRoute("", "", anyButLo));
   EXPECT_FALSE(platform::HasDefaultRoute("garbage\n\x01\x02", "x y z", anyButLo));
+}
+
+TEST(ModulesTest, AModuleIsSoughtBesideTheProgramThenWhereInstalled) {
+  const std::vector<std::string> paths = ModulePaths("/opt/quillby/bin/quillby", "quillby-x.so");
+  ASSERT_EQ(paths.size(), 2u);
+  EXPECT_EQ(paths[0], "/opt/quillby/bin/quillby-x.so");
+  EXPECT_EQ(paths[1].rfind("/opt/quillby/bin/../", 0), 0u) << paths[1];
+  EXPECT_TRUE(paths[1].ends_with("/lib/quillby/modules/quillby-x.so")) << paths[1];
+}
+
+// The built modules, beside this program as beside the built quillby, are found and answer.
+TEST(ModulesTest, TheModulesAreFoundAndTheReachabilityModuleAnswers) {
+  using TReachability = int (*)();
+  const auto reachability =
+      reinterpret_cast<TReachability>(ModuleFunction("quillby-online.so", "QuillbyReachability"));
+  ASSERT_NE(reachability, nullptr);
+  const int answer = reachability();
+  EXPECT_TRUE(answer == -1 || answer == 0 || answer == 1) << answer;
+  EXPECT_NE(ModuleFunction("quillby-print.so", "QuillbyShowPrintPreview"), nullptr);
+  EXPECT_EQ(ModuleFunction("quillby-print.so", "NoSuchFunction"), nullptr);
+  EXPECT_EQ(ModuleFunction("quillby-none.so", "QuillbyReachability"), nullptr);
 }
 
 class CheckOnlineTest : public ::testing::Test {

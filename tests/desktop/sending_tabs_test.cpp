@@ -145,7 +145,7 @@ class SendingTabsTest : public ::testing::Test {
     FData = FStore.Open();
     TTempStore::SignIn(*FData);
     FForm = std::make_unique<TDesktopForm>(*FData);
-    FForm->show();
+    OpenEveryTab(*FForm);
     // Nothing listens there until a test starts a server and points a client at it.
     Point(nettest::UnusedPort(), nettest::UnusedPort());
   }

@@ -1,7 +1,11 @@
 #include <QCursor>
+#include <QFile>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPixmapCache>
+#include <QStyle>
 #include <stdexcept>
 
 #include "dialogs/message_dialog.h"
@@ -197,6 +201,44 @@ TEST_F(DialogFrameTest, ASucceedingHandlerClosesWithTheButtonsResultUnlessItChan
   });
   EXPECT_EQ(refusing.ShowModal(), mrOk);
   EXPECT_EQ(tries, 2);
+}
+
+TEST_F(DialogFrameTest, AReleasedDialogKeepsItsControlsAndShowsAgain) {
+  TTestDialog dialog([](TTestDialog&) {});
+  auto* caption = Child<QLabel>(&dialog, "lblCaption");
+  OnModal([](QWidget* shown) { Child<TBitBtn>(shown, "btnOK")->Click(); });
+  ASSERT_EQ(dialog.ShowModal(), mrOk);
+  ASSERT_NE(dialog.windowHandle(), nullptr);
+  dialog.ReleaseNativeWindow();
+  EXPECT_EQ(dialog.windowHandle(), nullptr);
+  EXPECT_FALSE(dialog.testAttribute(Qt::WA_WState_Created));
+  EXPECT_EQ(Child<QLabel>(&dialog, "lblCaption"), caption);
+  EXPECT_EQ(caption->text(), "Quillby Desktop");
+  OnModal([](QWidget* shown) { Child<TBitBtn>(shown, "btnCancel")->Click(); });
+  EXPECT_EQ(dialog.ShowModal(), mrCancel);
+  EXPECT_NE(dialog.windowHandle(), nullptr);
+}
+
+// The Fusion style's group box frame is a picture that loading by file name reads with every
+// image-format plugin mapped; a dialog puts it in the pixmap cache beforehand, read with the
+// built-in PNG reader alone, and the frame looks the same as when the style loads it itself.
+TEST_F(DialogFrameTest, GroupBoxFramesAreDrawnWithoutTheImagePlugins) {
+  ASSERT_EQ(QApplication::style()->name(), "fusion");
+  const auto pluginsMapped = [] {
+    QFile maps("/proc/self/maps");
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/imageformats/");
+  };
+  ASSERT_FALSE(pluginsMapped());
+  TTestDialog dialog([](TTestDialog&) {});
+  auto* group = new QGroupBox("Already have an account?", &dialog);
+  group->setGeometry(12, 40, 261, 105);
+  const QImage drawn = dialog.grab().toImage();
+  EXPECT_FALSE(pluginsMapped());
+
+  // The style's own loading, with the plugins, draws the same frame.
+  QPixmapCache::clear();
+  EXPECT_EQ(dialog.grab().toImage(), drawn);
+  EXPECT_TRUE(pluginsMapped());
 }
 
 TEST_F(DialogFrameTest, GuardedSignalHandlersReportTheirFailures) {

@@ -21,6 +21,8 @@ stage=$work/stage
 DESTDIR=$stage cmake --install "$build" --prefix /usr >/dev/null
 id=org.marrowvale.quillby
 expected="usr/bin/quillby
+usr/lib/quillby/modules/quillby-online.so
+usr/lib/quillby/modules/quillby-print.so
 usr/share/applications/$id.desktop
 usr/share/doc/quillby/changelog.Debian.gz
 usr/share/doc/quillby/copyright
@@ -41,6 +43,11 @@ for size in 16 32 48 64 128 256; do
   file "$stage/usr/share/icons/hicolor/${size}x$size/apps/$id.png" | grep -q "PNG image data, $size x $size," ||
     fail "the ${size}px icon is not a ${size} x $size PNG"
 done
+modules=$stage/usr/lib/quillby/modules
+nm -D --defined-only "$modules/quillby-online.so" | grep -qw QuillbyReachability ||
+  fail "the reachability module does not export QuillbyReachability"
+nm -D --defined-only "$modules/quillby-print.so" | grep -qw QuillbyShowPrintPreview ||
+  fail "the print module does not export QuillbyShowPrintPreview"
 desktop-file-validate "$stage/usr/share/applications/$id.desktop"
 appstreamcli validate --no-net "$stage/usr/share/metainfo/$id.metainfo.xml" >/dev/null ||
   appstreamcli validate --no-net "$stage/usr/share/metainfo/$id.metainfo.xml"

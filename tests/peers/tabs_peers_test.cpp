@@ -39,7 +39,7 @@ class TabsPeersTest : public ::testing::Test {
     FData = FStore.Open();
     TTempStore::SignIn(*FData);
     FForm = std::make_unique<TDesktopForm>(*FData);
-    FForm->show();
+    OpenEveryTab(*FForm);
     std::filesystem::create_directory(Reports());
   }
   void TearDown() override {

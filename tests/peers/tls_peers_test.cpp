@@ -10,6 +10,8 @@
 #include "net/http.h"
 #include "net/logfile.h"
 #include "net/smtp.h"
+#include "net/tls_library.h"
+#include "net/tls_transport.h"
 #include "peer_process.h"
 #include "platform/codepage.h"
 #include "report.h"
@@ -327,6 +329,20 @@ TEST_F(TlsPeersTest, AnUnreadableTrustFileFailsTheSendWithItsName) {
       0u)
       << failure;
   EXPECT_FALSE(std::filesystem::exists(folder / "message-1.txt"));
+}
+
+// OpenSSL is mapped by the first TLS context and not before; each test runs in a process of its
+// own under ctest, so nothing earlier has opened it.
+TEST(TlsLibraryTest, OpensWithTheFirstContextOnly) {
+  const auto mapped = [] {
+    return ReadFile("/proc/self/maps").find("/libssl.so.3") != std::string::npos;
+  };
+  if (net::TLSLibraryOpen()) GTEST_SKIP() << "an earlier test in this process opened OpenSSL";
+  EXPECT_FALSE(mapped());
+  const net::TIdTLSContext context("");
+  EXPECT_TRUE(net::TLSLibraryOpen());
+  EXPECT_TRUE(mapped());
+  EXPECT_NE(context.Get(), nullptr);
 }
 
 }  // namespace
