@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QWindow>
+#include <chrono>
 #include <future>
 #include <thread>
 #include <vector>
@@ -56,6 +57,14 @@ void ShowSplash() {
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+// Paints a window once off screen, unseen, so that what its first paint on screen needs (style
+// pictures, fonts, glyphs) is loaded by then.
+void PaintAhead(QWidget& Window) {
+  QImage scratch(Window.size() * Window.devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
+  scratch.setDevicePixelRatio(Window.devicePixelRatio());
+  Window.render(&scratch);
+}
+
 }  // namespace
 
 int RunQuillby(const TStartupOptions& Options) {
@@ -75,12 +84,16 @@ int RunQuillby(const TStartupOptions& Options) {
     platform::CheckRegistryFolder();
     QuillbyData =
         Options.CreateData ? Options.CreateData(store).release() : new TQuillbyData(store);
+    const auto splashDone = std::chrono::steady_clock::now() + Options.SplashPause;
     aevQuillby = new TApplicationEvents(aevQuillbyException);
-    std::this_thread::sleep_for(Options.SplashPause);
-    Release(SplashForm);
 
     try {
+      // The login dialog is made, and painted once unseen, within the splash's pause; only the
+      // rest of the pause is slept.
       LoginDialog = new TLoginDialog(*QuillbyData);
+      PaintAhead(*LoginDialog);
+      std::this_thread::sleep_until(splashDone);
+      Release(SplashForm);
       if (LoginDialog->ShowModal() == mrOk) {
         DesktopForm = new TDesktopForm(*QuillbyData, nullptr, log);
         QObject::connect(DesktopForm, &TDesktopForm::Closed, qApp, &QCoreApplication::quit,
