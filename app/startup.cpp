@@ -90,10 +90,11 @@ int RunQuillby(const TStartupOptions& Options) {
     aevQuillby = new TApplicationEvents(aevQuillbyException);
 
     try {
-      // The login dialog is made, and painted once unseen, within the splash's pause; only the
-      // rest of the pause is slept.
+      // The login dialog is made, painted once unseen and given its window, not yet mapped,
+      // within the splash's pause; only the rest of the pause is slept.
       LoginDialog = new TLoginDialog(*QuillbyData);
       PaintAhead(*LoginDialog);
+      LoginDialog->winId();
       std::this_thread::sleep_until(splashDone);
       Release(SplashForm);
       if (LoginDialog->ShowModal() == mrOk) {
