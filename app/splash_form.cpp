@@ -1,15 +1,32 @@
 #include "app/splash_form.h"
 
 #include <QPalette>
+#include <QResource>
 
 #include "desktop/artwork.h"
 #include "desktop/look.h"
+
+QPixmap SplashPicture(qreal Ratio) {
+  if (Ratio == 1 || Ratio == 2) {
+    const QSize size = artwork::kSplashSize * Ratio;
+    const QResource file(Ratio == 1 ? QStringLiteral(":/artwork/splash.rgb")
+                                    : QStringLiteral(":/artwork/splash@2x.rgb"));
+    if (file.isValid() && file.compressionAlgorithm() == QResource::NoCompression &&
+        file.size() == qint64(size.width()) * size.height() * 3) {
+      QImage picture(file.data(), size.width(), size.height(), size.width() * 3,
+                     QImage::Format_RGB888);
+      picture.setDevicePixelRatio(Ratio);
+      return QPixmap::fromImage(picture);
+    }
+  }
+  return artwork::SplashArt(Ratio);
+}
 
 TSplashForm::TSplashForm(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
   setObjectName("SplashForm");
   setWindowTitle("Marrowvale");
-  setFixedSize(447, 245);
+  setFixedSize(artwork::kSplashSize);
   setFont(look::SansFont());
   QPalette background = palette();
   background.setColor(QPalette::Window, background.color(QPalette::Button));
@@ -18,7 +35,7 @@ TSplashForm::TSplashForm(QWidget* parent)
 
   imgSplash = new QLabel(this);
   imgSplash->setObjectName("imgSplash");
-  imgSplash->setPixmap(artwork::SplashArt());
+  imgSplash->setPixmap(SplashPicture(qGuiApp->devicePixelRatio()));
   imgSplash->setGeometry(rect());
 
   lblVersion = new QLabel("Version 1.0", this);

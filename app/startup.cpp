@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QWindow>
+#include <chrono>
 #include <future>
 #include <thread>
 #include <vector>
@@ -35,12 +36,22 @@ void Release(T*& instance) {
   instance = nullptr;
 }
 
+// Paints a window once off screen, unseen, so that what its first paint on screen needs (style
+// pictures, fonts, glyphs) is loaded by then.
+void PaintAhead(QWidget& Window) {
+  QImage scratch(Window.size() * Window.devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
+  scratch.setDevicePixelRatio(Window.devicePixelRatio());
+  Window.render(&scratch);
+}
+
 // Shows the splash, carrying the application's icon, and has it drawn before anything else
 // happens: the window system must map it before a repaint reaches the screen. The icon is painted
-// on a second thread meanwhile, as it needs nothing the splash's painting uses.
+// on a second thread meanwhile, as it needs nothing the splash's painting uses; the splash's
+// picture is ready made, so the version's font is what its painting waits for.
 void ShowSplash() {
   std::future<std::vector<QImage>> icon = std::async(std::launch::async, artwork::IconImages);
   SplashForm = new TSplashForm;
+  PaintAhead(*SplashForm);
   QApplication::setWindowIcon(artwork::ApplicationIcon(icon.get()));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     SplashForm->move(screen->geometry().center() - SplashForm->rect().center());
@@ -75,12 +86,17 @@ int RunQuillby(const TStartupOptions& Options) {
     platform::CheckRegistryFolder();
     QuillbyData =
         Options.CreateData ? Options.CreateData(store).release() : new TQuillbyData(store);
+    const auto splashDone = std::chrono::steady_clock::now() + Options.SplashPause;
     aevQuillby = new TApplicationEvents(aevQuillbyException);
-    std::this_thread::sleep_for(Options.SplashPause);
-    Release(SplashForm);
 
     try {
+      // The login dialog is made, painted once unseen and given its window, not yet mapped,
+      // within the splash's pause; only the rest of the pause is slept.
       LoginDialog = new TLoginDialog(*QuillbyData);
+      PaintAhead(*LoginDialog);
+      LoginDialog->winId();
+      std::this_thread::sleep_until(splashDone);
+      Release(SplashForm);
       if (LoginDialog->ShowModal() == mrOk) {
         LoginDialog->ReleaseNativeWindow();
         DesktopForm = new TDesktopForm(*QuillbyData, nullptr, log);

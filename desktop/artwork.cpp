@@ -11,11 +11,16 @@
 namespace artwork {
 namespace {
 
+// Canvas, a picture in 96-dpi coordinates (SharpCanvas), filled with Fill.
+QPixmap Filled(const QImage& Canvas, const QColor& Fill) {
+  QPixmap pixmap = QPixmap::fromImage(Canvas);
+  pixmap.fill(Fill);
+  return pixmap;
+}
+
 // A picture in 96-dpi coordinates with the device pixels of the sharpest screen.
 QPixmap Blank(int width, int height, const QColor& fill) {
-  QPixmap pixmap = QPixmap::fromImage(SharpCanvas(width, height));
-  pixmap.fill(fill);
-  return pixmap;
+  return Filled(SharpCanvas(width, height), fill);
 }
 
 // Fills the whole picture, shading from Top at its top edge to Bottom at its bottom edge.
@@ -62,8 +67,8 @@ void DrawCoins(QPainter& p, QPointF base, int count, double radius) {
 
 }  // namespace
 
-QPixmap SplashArt() {
-  QPixmap pixmap = Blank(447, 245, Qt::white);
+QPixmap SplashArt(qreal Ratio) {
+  QPixmap pixmap = Filled(SharpCanvas(kSplashSize.width(), kSplashSize.height(), Ratio), Qt::white);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   FillShadedDown(p, pixmap, look::kDarkTeal, look::kMoneyGreen);  // the sky

@@ -6,10 +6,14 @@
 #include <QPixmap>
 #include <vector>
 
-// The product's pictures, drawn for this project at run time so that no bitmap has to ship.
+// The product's pictures, drawn for this project by code so that no bitmap has to be kept: at run
+// time, and the splash also during the build (tools/splash).
 namespace artwork {
 
-QPixmap SplashArt();        // 447 × 245, the start-up splash
+// The start-up splash, 447 × 245 at Ratio device pixels to each 96-dpi pixel. The program shows
+// the copies painted during the build where it can (SplashPicture, app/splash_form.h).
+inline constexpr QSize kSplashSize{447, 245};
+QPixmap SplashArt(qreal Ratio);
 QPixmap Logo();             // 117 × 87, the header's logo
 QPixmap SideBanner();       // 153 × 205, top of the side bar
 QPixmap CommunityStrip();   // 144 × 53

@@ -8,9 +8,12 @@
 #include <functional>
 
 QImage SharpCanvas(int Width, int Height) {
-  const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
-  QImage image(qCeil(Width * ratio), qCeil(Height * ratio), QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(ratio);
+  return SharpCanvas(Width, Height, qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
+}
+
+QImage SharpCanvas(int Width, int Height, qreal Ratio) {
+  QImage image(qCeil(Width * Ratio), qCeil(Height * Ratio), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(Ratio);
   image.fill(Qt::transparent);
   return image;
 }

@@ -19,3 +19,5 @@ QPixmap KeyGlyph(bool Disabled = false);
 // the sharpest screen shows (QT_SCALE_FACTOR, a high-DPI screen), so what is painted on it in
 // its 96-dpi coordinates stays sharp.
 QImage SharpCanvas(int Width, int Height);
+// The same with Ratio device pixels to each 96-dpi pixel.
+QImage SharpCanvas(int Width, int Height, qreal Ratio);

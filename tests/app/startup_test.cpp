@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QResource>
 #include <QTest>
 
 #include "app/splash_form.h"
@@ -210,6 +211,35 @@ TEST_F(StartupTest, SplashShowsTheVersionOnItsPicture) {
   EXPECT_EQ(splash.lblVersion->geometry(), QRect(367, 228, 65, 13));
   EXPECT_TRUE(splash.lblVersion->font().bold());
   EXPECT_EQ(splash.imgSplash->pixmap().size(), QSize(447, 245));
+}
+
+// The splash pictures embedded by the build are the painter's, pixel for pixel, and the splash
+// shows the one for the screen.
+TEST_F(StartupTest, SplashPicturesOfTheBuildAreWhatThePainterDraws) {
+  const struct {
+    qreal Ratio;
+    const char* File;
+  } pictures[] = {{1, ":/artwork/splash.rgb"}, {2, ":/artwork/splash@2x.rgb"}};
+  for (const auto& picture : pictures) {
+    const QImage painted =
+        artwork::SplashArt(picture.Ratio).toImage().convertToFormat(QImage::Format_RGB888);
+    ASSERT_EQ(painted.size(), QSize(447, 245) * picture.Ratio);
+    const QResource file(picture.File);
+    ASSERT_TRUE(file.isValid()) << picture.File;
+    EXPECT_EQ(file.compressionAlgorithm(), QResource::NoCompression) << picture.File;
+    QByteArray rows;
+    for (int y = 0; y < painted.height(); ++y) {
+      rows.append(reinterpret_cast<const char*>(painted.constScanLine(y)), painted.width() * 3);
+    }
+    EXPECT_TRUE(file.uncompressedData() == rows) << picture.File;
+
+    const QPixmap shown = SplashPicture(picture.Ratio);
+    EXPECT_EQ(shown.devicePixelRatio(), picture.Ratio);
+    EXPECT_EQ(shown.toImage().convertToFormat(QImage::Format_RGB888), painted) << picture.File;
+  }
+  TSplashForm splash;
+  EXPECT_EQ(splash.imgSplash->pixmap().toImage(),
+            SplashPicture(qGuiApp->devicePixelRatio()).toImage());
 }
 
 }  // namespace
