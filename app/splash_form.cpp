@@ -11,10 +11,10 @@ QPixmap SplashPicture(qreal Ratio) {
     const QSize size = artwork::kSplashSize * Ratio;
     const QResource file(Ratio == 1 ? QStringLiteral(":/artwork/splash.rgb")
                                     : QStringLiteral(":/artwork/splash@2x.rgb"));
-    if (file.isValid() && file.compressionAlgorithm() == QResource::NoCompression &&
-        file.size() == qint64(size.width()) * size.height() * 3) {
-      QImage picture(file.data(), size.width(), size.height(), size.width() * 3,
-                     QImage::Format_RGB888);
+    const QByteArray pixels = file.uncompressedData();
+    if (pixels.size() == qint64(size.width()) * size.height() * 3) {
+      QImage picture(reinterpret_cast<const uchar*>(pixels.constData()), size.width(),
+                     size.height(), size.width() * 3, QImage::Format_RGB888);
       picture.setDevicePixelRatio(Ratio);
       return QPixmap::fromImage(picture);
     }

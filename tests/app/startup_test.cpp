@@ -226,7 +226,8 @@ TEST_F(StartupTest, SplashPicturesOfTheBuildAreWhatThePainterDraws) {
     ASSERT_EQ(painted.size(), QSize(447, 245) * picture.Ratio);
     const QResource file(picture.File);
     ASSERT_TRUE(file.isValid()) << picture.File;
-    EXPECT_EQ(file.compressionAlgorithm(), QResource::NoCompression) << picture.File;
+    // zlib is mapped already; zstd would map a library of its own for this alone.
+    EXPECT_EQ(file.compressionAlgorithm(), QResource::ZlibCompression) << picture.File;
     QByteArray rows;
     for (int y = 0; y < painted.height(); ++y) {
       rows.append(reinterpret_cast<const char*>(painted.constScanLine(y)), painted.width() * 3);
