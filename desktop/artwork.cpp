@@ -148,7 +148,7 @@ QImage IconImage(int Size) {
 
 std::vector<QImage> IconImages() {
   std::vector<QImage> images;
-  for (int size : {16, 32, 48, 64, 128, 256}) images.push_back(IconImage(size));
+  for (int size : kWindowIconSizes) images.push_back(IconImage(size));
   return images;
 }
 

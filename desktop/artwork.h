@@ -28,8 +28,12 @@ QPixmap ResetGlyph(bool Disabled = false);     // 16 × 16, greyed when disabled
 // The logo's emblem as the application's icon, on a transparent square of 80 × 80 units.
 constexpr int kIconUnits = 80;
 void PaintIcon(QPainter& p);
-// The icon painted at Size × Size pixels; IconImages paints it at the window icon's usual sizes
-// and needs no GUI thread, and ApplicationIcon makes the window icon of what it painted.
+// The window icon's sizes, for task bars and window switchers. Larger views take the installed
+// icon theme's pictures (up to 256 px); a 256 px copy in the window icon would be kept for the
+// whole run and converted again as each window is made, some 0.5 MB at the peak.
+inline constexpr int kWindowIconSizes[] = {16, 32, 48, 64, 128};
+// The icon painted at Size × Size pixels; IconImages paints it at kWindowIconSizes and needs no
+// GUI thread, and ApplicationIcon makes the window icon of what it painted.
 QImage IconImage(int Size);
 std::vector<QImage> IconImages();
 QIcon ApplicationIcon(std::vector<QImage> Images);

@@ -120,8 +120,8 @@ TEST_F(StartupTest, CancelledLoginEndsSilentlyWithoutADesktop) {
   EXPECT_EQ(FLog.Entries.join(", "),
             "shown TSplashForm, released TSplashForm, shown TLoginDialog, released TLoginDialog");
   const QList<QSize> sizes = FLog.SplashIcon.availableSizes();
-  ASSERT_EQ(sizes.size(), 6);
-  for (int size : {16, 32, 48, 64, 128, 256}) {
+  ASSERT_EQ(sizes.size(), std::size(artwork::kWindowIconSizes));
+  for (int size : artwork::kWindowIconSizes) {
     EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
     EXPECT_EQ(FLog.SplashIcon.pixmap(QSize(size, size), 1.0).toImage(), artwork::IconImage(size))
         << size;
