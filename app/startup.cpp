@@ -6,7 +6,6 @@
 #include <QScreen>
 #include <QWindow>
 #include <chrono>
-#include <future>
 #include <thread>
 #include <vector>
 
@@ -45,14 +44,14 @@ void PaintAhead(QWidget& Window) {
 }
 
 // Shows the splash, carrying the application's icon, and has it drawn before anything else
-// happens: the window system must map it before a repaint reaches the screen. The icon is painted
-// on a second thread meanwhile, as it needs nothing the splash's painting uses; the splash's
-// picture is ready made, so the version's font is what its painting waits for.
+// happens: the window system must map it before a repaint reaches the screen. The splash's
+// picture is ready made, so the version's font is what its painting waits for. The icon's four
+// small sizes take well under a millisecond to paint here; a thread of their own kept a second
+// heap of the C library's for the whole run.
 void ShowSplash() {
-  std::future<std::vector<QImage>> icon = std::async(std::launch::async, artwork::IconImages);
   SplashForm = new TSplashForm;
   PaintAhead(*SplashForm);
-  QApplication::setWindowIcon(artwork::ApplicationIcon(icon.get()));
+  QApplication::setWindowIcon(artwork::ApplicationIcon(artwork::IconImages()));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     SplashForm->move(screen->geometry().center() - SplashForm->rect().center());
   }
@@ -78,6 +77,10 @@ int RunQuillby(const TStartupOptions& Options) {
     // Before the first window: a Wayland window carries its application id from its creation,
     // and task bars match it to the .desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLBY_APP_ID));
+    // Every window sets its own fonts, but a widget lays out text with the toolkit's default font
+    // before it takes its window's (an edit box as it is made), which loaded a face no text is
+    // shown in (some 250 kB of font file with the desktop up). The windows look the same.
+    QApplication::setFont(DialogFont());
     ShowSplash();
     QGuiApplication::setApplicationDisplayName("Marrowvale");
     const std::string store = LocateStore(Options.ExecutablePath);

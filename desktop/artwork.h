@@ -28,10 +28,10 @@ QPixmap ResetGlyph(bool Disabled = false);     // 16 × 16, greyed when disabled
 // The logo's emblem as the application's icon, on a transparent square of 80 × 80 units.
 constexpr int kIconUnits = 80;
 void PaintIcon(QPainter& p);
-// The window icon's sizes, for task bars and window switchers. Larger views take the installed
-// icon theme's pictures (up to 256 px); a 256 px copy in the window icon would be kept for the
-// whole run and converted again as each window is made, some 0.5 MB at the peak.
-inline constexpr int kWindowIconSizes[] = {16, 32, 48, 64, 128};
+// The window icon's sizes, for task bars and window switchers (the usual 16 to 48 px, and 64).
+// Larger views take the installed icon theme's pictures (up to 256 px); copies at 128 and 256 px
+// in the window icon were kept for the whole run and converted again as each window is made.
+inline constexpr int kWindowIconSizes[] = {16, 32, 48, 64};
 // The icon painted at Size × Size pixels; IconImages paints it at kWindowIconSizes and needs no
 // GUI thread, and ApplicationIcon makes the window icon of what it painted.
 QImage IconImage(int Size);

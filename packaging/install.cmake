@@ -24,7 +24,8 @@ target_compile_definitions(quillby_core PRIVATE QUILLBY_INSTALLED_STORE="${store
 set(QUILLBY_MODULE_DIR lib/quillby/modules)
 file(RELATIVE_PATH modules_from_bin ${CMAKE_INSTALL_FULL_BINDIR}
      ${CMAKE_INSTALL_PREFIX}/${QUILLBY_MODULE_DIR})
-target_compile_definitions(quillby_gui PRIVATE QUILLBY_INSTALLED_MODULES="${modules_from_bin}")
+set_property(SOURCE desktop/modules.cpp APPEND PROPERTY
+  COMPILE_DEFINITIONS QUILLBY_INSTALLED_MODULES="${modules_from_bin}")
 
 # Icons painted by the program's own logo code.
 find_package(Qt6 REQUIRED COMPONENTS Gui Svg)
