@@ -61,8 +61,8 @@ class TlsPeersTest : public ::testing::Test {
     return folder;
   }
 
-  void Setup(net::TIdSMTP& smtp, const std::string& host, uint16_t port,
-             net::TIdMailSecurity security, const std::filesystem::path& folder) {
+  void Configure(net::TIdSMTP& smtp, const std::string& host, uint16_t port,
+                 net::TIdMailSecurity security, const std::filesystem::path& folder) {
     smtp.Host = host;
     smtp.Port = port;
     smtp.Username = kUser;
@@ -137,7 +137,7 @@ TEST_F(TlsPeersTest, MailGoesOverStartTlsAndImplicitTlsOnIpv4AndIpv6) {
     peers::PeerProcess peer(
         {PEERS_DIR "/tls_smtp_peer.py", folder.string(), kUser, kPassword, c.mode, c.address});
     net::TIdSMTP smtp;
-    Setup(smtp, c.host, peer.Port(), c.security, folder);
+    Configure(smtp, c.host, peer.Port(), c.security, folder);
     EXPECT_EQ(Submit(smtp), "");
     // Before TLS the server lists no AUTH; the mechanisms came from the EHLO after it.
     EXPECT_EQ(smtp.AuthMechanisms(), std::vector<std::string>{"LOGIN"});
@@ -249,7 +249,7 @@ TEST_F(TlsPeersTest, StartTlsFailuresEndTheSendBeforeAuth) {
     peers::PeerProcess peer(
         {PEERS_DIR "/tls_smtp_peer.py", folder.string(), kUser, kPassword, c.mode});
     net::TIdSMTP smtp;
-    Setup(smtp, "localhost", peer.Port(), net::msStartTLS, folder);
+    Configure(smtp, "localhost", peer.Port(), net::msStartTLS, folder);
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(Submit(smtp), c.message);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
@@ -321,7 +321,7 @@ TEST_F(TlsPeersTest, AnUnreadableTrustFileFailsTheSendWithItsName) {
       {PEERS_DIR "/tls_smtp_peer.py", folder.string(), kUser, kPassword, "starttls"});
   std::ofstream(folder / "ca.pem", std::ios::trunc) << "not a certificate\n";
   net::TIdSMTP smtp;
-  Setup(smtp, "localhost", peer.Port(), net::msStartTLS, folder);
+  Configure(smtp, "localhost", peer.Port(), net::msStartTLS, folder);
   const std::string failure = Submit(smtp);
   EXPECT_EQ(
       failure.rfind(
