@@ -7,7 +7,6 @@
 #include <QWindow>
 #include <chrono>
 #include <thread>
-#include <vector>
 
 #include "app/splash_form.h"
 #include "data/quillby_data.h"
